@@ -1,0 +1,32 @@
+# make        builds the program as build/zarvel (Release)
+# make run    installs what is missing, builds, starts zarvel on DATA
+# make test   installs what is missing, builds with ASan and UBSan, runs every test
+DATA ?= $(HOME)/.local/share/zarvel
+PREFIX ?= /usr/local
+JOBS ?= $(shell nproc)
+
+.PHONY: all build run test deps clean bench fuzz install screenshots
+
+all: build
+
+deps:
+	scripts/install-deps
+
+build/build.ninja:
+	cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DZARVEL_TESTS=OFF -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+
+build: build/build.ninja
+	cmake --build build -j $(JOBS)
+
+run: deps build
+	build/zarvel "$(DATA)"
+
+build-asan/build.ninja:
+	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZARVEL_SANITIZE=ON
+
+test: deps build-asan/build.ninja
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ctest -j $(JOBS) --output-on-failure
+
+clean:
+	rm -rf build build-asan build-bench build-fuzz
