@@ -1,0 +1,39 @@
+// Whole-file reads and atomic whole-file writes of the data files.
+#pragma once
+
+#include <QString>
+
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+
+#include "text/cp932.h"
+
+namespace zarvel {
+
+// An error meant for the user: its message (UTF-8) is shown as it stands by
+// the application-wide error handler.
+class AppError : public std::runtime_error {
+ public:
+  explicit AppError(const QString& message) : std::runtime_error(message.toStdString()) {}
+  QString message() const { return QString::fromUtf8(what()); }
+};
+
+bool file_exists(const QString& path);
+
+// The whole file, or nullopt when it does not exist. A file that exists but
+// cannot be read throws AppError "<path> を開けません".
+std::optional<Bytes> read_file(const QString& path);
+
+// Replaces the file whole: the bytes go to a temporary file in the same
+// folder, which is synced and renamed over the old one, so a failure or a
+// kill at any moment leaves either the old or the new file. A new file gets
+// mode 0600 when `owner_only`, else the usual mode; a replaced file keeps
+// its mode. Throws AppError "<path> に書き込めません" and leaves the old file
+// as it was.
+void write_file_atomic(const QString& path, std::string_view bytes, bool owner_only = false);
+
+// "<path> に書き込めません"
+QString cannot_write_message(const QString& path);
+
+}  // namespace zarvel
