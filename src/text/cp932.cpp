@@ -139,6 +139,17 @@ QString from_cp932(std::string_view bytes) {
   return out;
 }
 
+char16_t cp932_fix_at(QStringView text, qsizetype i, int* units) {
+  const char16_t u = text.at(i).unicode();
+  const unsigned char len = kUnitLength[u];
+  *units = 1;
+  if (len == 0) {
+    if (is_high_surrogate(u) && i + 1 < text.size() && is_low_surrogate(text.at(i + 1).unicode())) *units = 2;
+    return kGeta;
+  }
+  return (len & 4) ? round_trip(u) : 0;
+}
+
 bool normalize_for_cp932(QString& text) {
   const char16_t* p = reinterpret_cast<const char16_t*>(text.utf16());
   const qsizetype n = text.size();

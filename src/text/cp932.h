@@ -39,6 +39,11 @@ QString from_cp932(std::string_view bytes);
 // leaves `text` alone when nothing changes. Linear in the text's length.
 bool normalize_for_cp932(QString& text);
 
+// Whether the character at text[i] reads otherwise after a trip through
+// CP932: returns the character it becomes and sets *units to the UTF-16
+// units it spans (2 for a surrogate pair); returns 0 when it stays.
+char16_t cp932_fix_at(QStringView text, qsizetype i, int* units);
+
 // Line-end helpers for byte texts: every lone CR or lone LF becomes CR LF.
 Bytes to_crlf(std::string_view bytes);
 // Every CR LF, lone CR and lone LF becomes LF (for the widgets).
