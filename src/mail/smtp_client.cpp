@@ -1,0 +1,250 @@
+#include "mail/smtp_client.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+namespace zarvel {
+namespace {
+
+enum class Step { Greeting, Ehlo, Helo, Starttls, Auth, Mail, Rcpt, Data, Content, Quit, Other };
+
+std::string upper(std::string_view s) {
+  std::string u(s);
+  std::transform(u.begin(), u.end(), u.begin(), [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
+  return u;
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Follows the dialogue through libcurl's debug stream: which command the
+// server is answering, what its EHLO offers, whether TLS and the login took
+// place. It cuts the dialogue where libcurl would go on against our rules.
+class SmtpSession : public CurlSession {
+ public:
+  SmtpSession(const SmtpJob& job, bool implicit_tls)
+      : job_(job), want_auth_(job.sender.auth.has_value()), tls_(implicit_tls) {}
+
+  TransportOutcome run();
+
+ protected:
+  void line_in(std::string_view line) override;
+  void line_out(std::string_view line) override;
+
+ private:
+  static size_t on_read(char* buffer, size_t size, size_t count, void* self);
+  void reply_done();
+  std::string explain(CURLcode code);
+  std::string with_reply(std::string_view what) const { return std::string(what) + ": " + last_text_; }
+
+  const SmtpJob& job_;
+  const bool want_auth_;
+  bool tls_;
+  Step step_ = Step::Greeting;
+  bool in_auth_ = false;  // lines we send are AUTH continuations
+  bool starttls_offered_ = false;
+  bool auth_offered_ = false;
+  std::set<std::string> mechanisms_;
+  bool auth_ok_ = false;
+
+  // The reply being read and the last complete one.
+  std::string first_line_;
+  int code_ = 0;
+  Step last_step_ = Step::Greeting;
+  int last_code_ = 0;
+  std::string last_text_;
+  std::string final_reply_;  // the answer to the message itself
+
+  std::size_t sent_ = 0;
+};
+
+void SmtpSession::line_out(std::string_view line) {
+  if (in_auth_) return;  // Base64 credentials: neither kept nor looked at
+  std::string verb = upper(line.substr(0, line.find(' ')));
+  if (verb == "EHLO") {
+    step_ = Step::Ehlo;
+    starttls_offered_ = auth_offered_ = false;
+    mechanisms_.clear();
+  } else if (verb == "HELO") {
+    step_ = Step::Helo;
+  } else if (verb == "STARTTLS") {
+    step_ = Step::Starttls;
+  } else if (verb == "AUTH") {
+    step_ = Step::Auth;
+    in_auth_ = true;
+  } else if (verb == "MAIL") {
+    step_ = Step::Mail;
+    // Second line of defence: the checks on the EHLO reply should have cut
+    // the dialogue already. MAIL FROM has gone out, but no recipient and no
+    // message will.
+    if (want_auth_ && !auth_ok_) cut("SMTP認証が行われませんでした");
+  } else if (verb == "RCPT") {
+    step_ = Step::Rcpt;
+  } else if (verb == "DATA") {
+    step_ = Step::Data;
+  } else if (verb == "QUIT") {
+    step_ = Step::Quit;
+  } else {
+    step_ = Step::Other;
+  }
+}
+
+void SmtpSession::line_in(std::string_view line) {
+  if (line.size() < 3 || !is_digit(line[0]) || !is_digit(line[1]) || !is_digit(line[2]) ||
+      (line.size() > 3 && line[3] != ' ' && line[3] != '-')) {
+    garbage_seen_ = true;
+    return;
+  }
+  int code = (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
+  std::string_view text = line.size() > 4 ? line.substr(4) : std::string_view();
+  if (first_line_.empty()) {
+    first_line_ = std::string(line.substr(0, 3)) + " " + printable_reply(text);
+    code_ = code;
+  }
+  if (step_ == Step::Ehlo && code == 250) {
+    std::string cap = upper(text);
+    if (cap == "STARTTLS") starttls_offered_ = true;
+    if (cap.rfind("AUTH", 0) == 0 && (cap.size() == 4 || cap[4] == ' ' || cap[4] == '=')) {
+      auth_offered_ = true;
+      std::string_view rest = std::string_view(cap).substr(std::min<std::size_t>(cap.size(), 5));
+      while (!rest.empty()) {
+        std::size_t sp = rest.find(' ');
+        if (sp != 0) mechanisms_.insert(std::string(rest.substr(0, sp)));
+        if (sp == rest.npos) break;
+        rest.remove_prefix(sp + 1);
+      }
+    }
+  }
+  if (line.size() > 3 && line[3] == '-') return;  // more lines follow
+  reply_done();
+}
+
+void SmtpSession::reply_done() {
+  if (step_ == Step::Quit) {  // the goodbye says nothing about the send
+    first_line_.clear();
+    return;
+  }
+  last_step_ = step_;
+  last_code_ = code_;
+  last_text_ = first_line_;
+  first_line_.clear();
+
+  switch (step_) {
+    case Step::Ehlo:
+      if (last_code_ != 250) break;           // libcurl falls back to HELO
+      if (starttls_offered_ && !tls_) break;  // libcurl sends STARTTLS next
+      if (want_auth_ && !auth_offered_)
+        cut("サーバがSMTP認証に対応していません");
+      else if (want_auth_ && !mechanisms_.count(job_.sender.auth->method))
+        cut("サーバが " + job_.sender.auth->method + " 認証に対応していません");
+      break;
+    case Step::Helo:
+      if (want_auth_) cut("サーバがSMTP認証に対応していません");
+      break;
+    case Step::Starttls:
+      if (last_code_ == 220)
+        tls_ = true;
+      else
+        cut(with_reply("STARTTLSを拒否されました"));
+      break;
+    case Step::Auth:
+      if (last_code_ == 334) break;
+      in_auth_ = false;
+      auth_ok_ = last_code_ == 235;
+      break;
+    case Step::Data:
+      if (last_code_ == 354) step_ = Step::Content;
+      break;
+    case Step::Content:
+      final_reply_ = last_text_;
+      break;
+    default:
+      break;
+  }
+}
+
+size_t SmtpSession::on_read(char* buffer, size_t size, size_t count, void* self) {
+  auto* s = static_cast<SmtpSession*>(self);
+  if (s->was_cut() || (s->want_auth_ && !s->auth_ok_)) return CURL_READFUNC_ABORT;
+  std::size_t n = std::min(size * count, s->job_.message.size() - s->sent_);
+  std::memcpy(buffer, s->job_.message.data() + s->sent_, n);
+  s->sent_ += n;
+  return n;
+}
+
+TransportOutcome SmtpSession::run() {
+  const bool implicit = tls_;
+  const std::string url =
+      std::string(implicit ? "smtps://" : "smtp://") + job_.server.host + ":" + std::to_string(job_.server.port);
+  prepare(url, job_.server, implicit);
+  CURL* c = handle();
+  const std::string from = "<" + job_.sender.address + ">";
+  curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.c_str());
+  const std::string to = "<" + job_.recipient + ">";
+  curl_slist* rcpt = curl_slist_append(nullptr, to.c_str());
+  curl_easy_setopt(c, CURLOPT_MAIL_RCPT, rcpt);
+  curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
+  curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(job_.message.size()));
+  curl_easy_setopt(c, CURLOPT_READFUNCTION, &SmtpSession::on_read);
+  curl_easy_setopt(c, CURLOPT_READDATA, this);
+  std::string login_options;
+  if (want_auth_) {
+    const SmtpAuth& auth = *job_.sender.auth;
+    curl_easy_setopt(c, CURLOPT_USERNAME, auth.user.c_str());
+    curl_easy_setopt(c, CURLOPT_PASSWORD, auth.password.c_str());
+    login_options = "AUTH=" + auth.method;
+    curl_easy_setopt(c, CURLOPT_LOGIN_OPTIONS, login_options.c_str());
+    // Some servers refuse PLAIN with an empty first round.
+    curl_easy_setopt(c, CURLOPT_SASL_IR, auth.method == "PLAIN" ? 1L : 0L);
+  }
+
+  CURLcode code = perform();
+  curl_slist_free_all(rcpt);
+
+  TransportOutcome out;
+  if (code == CURLE_OK && !was_cut() && (!want_auth_ || auth_ok_)) {
+    out.ok = true;
+    out.reply = final_reply_;
+    return out;
+  }
+  out.error = explain(code);
+  return out;
+}
+
+std::string SmtpSession::explain(CURLcode code) {
+  if (was_cut()) return cut_reason();
+  if (code == CURLE_OK) return "SMTP認証が行われませんでした";  // cannot happen: the read callback refuses
+  // The server said no: its own words tell the user most.
+  if (last_code_ >= 400 && first_line_.empty()) {
+    switch (last_step_) {
+      case Step::Greeting:
+        return with_reply("サーバに接続を断られました");
+      case Step::Ehlo:
+      case Step::Helo:
+        return with_reply("サーバに挨拶を断られました");
+      case Step::Auth:
+        return with_reply("SMTP認証に失敗しました");
+      case Step::Mail:
+        return with_reply("送信者アドレスを拒否されました");
+      case Step::Rcpt:
+        return with_reply("宛先を拒否されました");
+      case Step::Data:
+        return with_reply("DATAを拒否されました");
+      case Step::Content:
+        return with_reply("メールの受け取りを拒否されました");
+      default:
+        return with_reply("サーバにエラーを返されました");
+    }
+  }
+  if (code == CURLE_LOGIN_DENIED) return "SMTP認証に失敗しました";
+  return network_error(code);
+}
+
+}  // namespace
+
+TransportOutcome smtp_send(const SmtpJob& job) {
+  SmtpSession session(job, implicit_tls_port(job.server.port, 465));
+  return session.run();
+}
+
+}  // namespace zarvel

@@ -1,0 +1,66 @@
+// The text arguments of the transport calls, taken apart and checked before
+// anything goes on the wire.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zarvel {
+
+// Every check returns nullopt when the argument is fine, else the reason as
+// a Japanese text (UTF-8).
+using ArgError = std::optional<std::string>;
+
+struct ServerSpec {
+  std::string host;  // as written into a URL: UTF-8, an IPv6 literal in brackets
+  int port = 0;
+  int timeout_seconds = 60;
+};
+
+// host "\t" port ["\t" seconds]. Blanks around the fields are ignored. The
+// seconds are the time-out for connecting and for each server reply; a
+// missing or unusable value means 60.
+ArgError parse_server(std::string_view text, ServerSpec& out);
+
+struct SmtpAuth {
+  std::string user;
+  std::string password;
+  std::string method;  // "CRAM-MD5", "LOGIN" or "PLAIN"
+};
+
+struct Sender {
+  std::string address;
+  std::optional<SmtpAuth> auth;
+};
+
+// "<" address ">" or "<" address "\t" user ":" password "\t" method ">".
+// The address ends at the first tab and the method starts after the last
+// one, so a tab inside the password does no harm. The user ends at the
+// first ':' of the middle part: a password may hold ':' (and anything else
+// but NUL), a user name may not hold ':'.
+ArgError parse_sender(std::string_view text, Sender& out);
+
+// "<" address ">" (a bare address is taken too).
+ArgError parse_recipient(std::string_view text, std::string& address);
+
+// CR, LF and NUL can never be part of a subject line.
+ArgError check_subject(std::string_view cp932);
+
+struct Pop3Login {
+  std::string user;
+  std::string password;
+  bool apop = false;  // the password came with the "A " prefix
+};
+
+// Account and password ("A " + password asks for APOP).
+ArgError parse_pop3_login(std::string_view account, std::string_view password, Pop3Login& out);
+
+// Writes `utf8` into the caller's error buffer (kTransportErrorSize bytes)
+// as CP932: at most 80 bytes, cut between characters, then a NUL.
+void write_error_text(char* buffer, std::string_view utf8);
+
+// The one command the program sends: "STAT" (also "NOOP"), any case.
+ArgError parse_pop3_command(std::string_view text, std::string& command);
+
+}  // namespace zarvel
