@@ -1,0 +1,109 @@
+#include "ui/form_about.h"
+
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QSvgRenderer>
+#include <QWindow>
+
+#include "ui/widget_fonts.h"
+#include "ui/widget_lightlabel.h"
+
+namespace {
+
+QLabel* place_label(QWidget* parent, const QString& text, int left, int top) {
+  auto* label = new QLabel(text, parent);
+  label->move(left, top);
+  label->adjustSize();
+  return label;
+}
+
+// Links: blue and underlined at rest, red and underlined under the pointer
+// and while pressed, always on the button face.
+void set_up_link(TLightLabel* link, TJumpType type, const QString& target, int left, int top) {
+  QFont font = zarvel::proportional_font(12);
+  font.setUnderline(true);
+  const QColor face = link->palette().color(QPalette::Button);
+  link->setCursor(Qt::PointingHandCursor);
+  link->setLightColor(face);
+  link->setLightFont({font, Qt::red});
+  link->setClickColor(face);
+  link->setClickFont({font, Qt::red});
+  link->setDefaultColor(face);
+  link->setDefaultFont({font, Qt::blue});
+  link->setJumpType(type);
+  link->setJumpTo(target);
+  link->setText(target);
+  link->move(left, top);
+  link->adjustSize();
+}
+
+// The program's icon, stretched to the given size.
+QPixmap program_icon(int width, int height) {
+  QPixmap pixmap(width, height);
+  pixmap.fill(Qt::transparent);
+  QSvgRenderer renderer(QStringLiteral(":/icons/zarvel.svg"));
+  if (renderer.isValid()) {
+    QPainter painter(&pixmap);
+    renderer.render(&painter);
+  }
+  return pixmap;
+}
+
+}  // namespace
+
+TAboutBox::TAboutBox(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint) {
+  setWindowTitle(QStringLiteral("バージョン情報"));
+  setWindowIcon(QIcon(QStringLiteral(":/icons/zarvel.svg")));
+  setFont(zarvel::proportional_font(12));
+  setFixedSize(294, 160);
+  setModal(true);
+
+  Panel1 = new QFrame(this);
+  Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  Panel1->setLineWidth(1);
+  Panel1->setGeometry(8, 8, 278, 117);
+
+  ProgramIcon = new QLabel(Panel1);
+  ProgramIcon->setGeometry(47, 11, 39, 37);
+  ProgramIcon->setScaledContents(true);
+  ProgramIcon->setPixmap(program_icon(39, 37));
+
+  ProductName = place_label(Panel1, QStringLiteral("zarvel "), 97, 21);
+  Version = place_label(Panel1, QStringLiteral("Version 0.74a"), 139, 21);
+
+  Label1 = place_label(Panel1, QStringLiteral("E-Mail :"), 54, 56);
+  LightLabel1 = new TLightLabel(Panel1);
+  set_up_link(LightLabel1, jtMail, QString::fromLatin1(kMailAddress), 97, 55);
+
+  Label2 = place_label(Panel1, QStringLiteral("URL :"), 54, 72);
+  LightLabel2 = new TLightLabel(Panel1);
+  set_up_link(LightLabel2, jtHome, QString::fromLatin1(kWebPage), 87, 71);
+
+  Copyright = place_label(Panel1, QStringLiteral("Copyright (C) zarvel developers"), 54, 90);
+  QPalette black = Copyright->palette();
+  black.setColor(QPalette::WindowText, Qt::black);
+  Copyright->setPalette(black);
+
+  OKButton = new QPushButton(QStringLiteral("OK"), this);
+  OKButton->setGeometry(109, 130, 75, 25);
+  OKButton->setDefault(true);
+  connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+// The whole window, title bar included, goes to the middle of the screen.
+void TAboutBox::showEvent(QShowEvent* event) {
+  if (QScreen* s = screen()) {
+    const QMargins m = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const QSize outer = size().grownBy(m);
+    const QPoint centre = s->geometry().center();
+    move(centre.x() - (outer.width() - 1) / 2, centre.y() - (outer.height() - 1) / 2);
+  }
+  QDialog::showEvent(event);
+}
