@@ -1,0 +1,166 @@
+// The send history: send.txt read at the first showing and written at exit,
+// send_add after each successful send, and the history view.
+#include <QCheckBox>
+#include <QDateTime>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <algorithm>
+
+#include "app/file_io.h"
+#include "history/history_file.h"
+#include "history/widget_history_model.h"
+#include "platform/dialogs.h"
+#include "platform/error_report.h"
+#include "ui/form_main.h"
+#include "ui/widget_listview.h"
+#include "ui/widget_statusbar.h"
+
+using namespace zarvel;
+
+namespace {
+
+QString count_text(int count) { return QStringLiteral("件数： ") + QString::number(count); }
+
+// The list clears its selection when a button is released over the empty
+// area below the rows; after the left button the click re-selects the
+// remembered entry, after any other nothing would. Those releases are kept
+// from the list, so the view is never left without a selection.
+class KeepSelectionBelowRows : public QObject {
+ public:
+  explicit KeepSelectionBelowRows(TListView* list) : QObject(list), list_(list) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() != QEvent::MouseButtonRelease) return false;
+    const auto* me = static_cast<QMouseEvent*>(e);
+    return me->button() != Qt::LeftButton && !list_->indexAt(me->position().toPoint()).isValid();
+  }
+
+ private:
+  TListView* list_;
+};
+
+}  // namespace
+
+void TForm1::connect_history() {
+  history = new HistoryModel(this);
+  ListView3->setModel(history);
+  ListView3->setColumnWidth(0, 66);
+  ListView3->setColumnWidth(1, 74);
+  ListView3->setColumnWidth(2, 116);
+  // The send time takes the blank room to the right, so that it is not cut
+  // where the font is wider than the one the widths were made for.
+  ListView3->header()->setStretchLastSection(true);
+  ListView3->viewport()->installEventFilter(new KeepSelectionBelowRows(ListView3));
+  connect(ListView3, &TListView::select_item, this,
+          [this](int row, bool selected) { guarded([&] { ListView3SelectItem(row, selected); }); });
+  connect(ListView3, &TListView::click, this, guard([this] { ListView3Click(); }));
+  connect(ListView3, &TListView::dblclick, this, guard([this] { ListView3Click(); }));
+  connect(ListView3, &TListView::mouse_down, this, guard([this] { ListView3Click(); }));
+  connect(Button2, &QPushButton::clicked, this, guard([this] { Button2Click(); }));
+}
+
+void TForm1::send_read() {
+  std::optional<Bytes> file = read_file(history_path());
+  if (!file) return;
+  HistoryParse parsed = parse_history(*file);
+  file.reset();
+  if (!parsed.malformed) apply_history_limit(parsed.entries, rireki_max);
+  history->set_entries(std::move(parsed.entries));
+  if (parsed.malformed) {
+    history_keep_backup = true;
+    dialogs().message(QStringLiteral("zarvel"), QStringLiteral("履歴ファイルが変なので削除します！"), MessageIcon::None,
+                      this);
+  }
+}
+
+void TForm1::send_write() {
+  const QString path = history_path();
+  if (history_keep_backup) {
+    // The entries after the bad line are dropped by this write; the file as
+    // it was stays at hand.
+    if (std::optional<Bytes> old = read_file(path)) write_file_atomic(path + QStringLiteral(".bak"), *old);
+  }
+  write_file_atomic(path, format_history(history->entries()));
+  history_keep_backup = false;
+}
+
+void TForm1::send_add(const Bytes& name, const Bytes& subject_text, const Bytes& body) {
+  if (rireki_max <= 0) return;
+  history->insert_top({name, history_subject(subject_text),
+                       format_send_time(QDateTime::currentDateTime(), QLocale::system()), body});
+  ListView3->select_row(0);
+  history->apply_limit(rireki_max);
+}
+
+void TForm1::enter_history_view() {
+  StatusBar1->set_panel_text(2, count_text(history->count()));
+  if (history->count() == 0) {
+    clear_history_details();
+    return;
+  }
+  if (ListView3->selected_row() < 0) {
+    ListView3->select_row(0);
+    ListView3Click();
+  }
+  ListView3->setFocus();
+  ListView3->focus_selected();
+  set_palette_hints(QString());
+}
+
+void TForm1::ListView3SelectItem(int row, bool selected) {
+  if (!selected || row < 0 || row >= history->count()) return;
+  history_index = row;
+  show_history_entry(row);
+}
+
+void TForm1::ListView3Click() {
+  if (history->count() == 0) return;
+  const int row = ListView3->selected_row();
+  if (row >= 0)
+    show_history_entry(row);
+  else
+    ListView3->select_row(std::clamp(history_index, 0, history->count() - 1));
+}
+
+void TForm1::Button2Click() {
+  const int row = ListView3->selected_row();
+  if (row < 0) return;
+  if (delete_check->isChecked()) {
+    const HistoryEntry& e = history->at(row);
+    const QString question = from_cp932(e.name) + QStringLiteral("( ") + from_cp932(e.time) + QStringLiteral(" )") +
+                             QStringLiteral(" さんを削除してよろしいですか？");
+    if (!dialogs().confirm(question, this)) return;
+  }
+  history->remove(row);
+  const int count = history->count();
+  if (count == 0) {
+    StatusBar1->set_panel_text(2, count_text(0));
+    clear_history_details();
+    return;
+  }
+  ListView3->select_row(std::min(row, count - 1));
+  StatusBar1->set_panel_text(2, count_text(count));
+  ListView3->setFocus();
+  show_history_entry(ListView3->selected_row());
+  ListView3->focus_selected();
+}
+
+void TForm1::show_history_entry(int row) {
+  if (row < 0 || row >= history->count()) return;
+  const HistoryEntry& e = history->at(row);
+  Label8->setText(from_cp932(e.name));
+  Label9->setText(from_cp932(e.subject));
+  Label10->setText(from_cp932(e.time));
+  Memo4->setPlainText(from_cp932_crlf(e.body));
+}
+
+void TForm1::clear_history_details() {
+  Label8->clear();
+  Label9->clear();
+  Label10->clear();
+  Memo4->clear();
+}

@@ -1,0 +1,3 @@
+#include "mail/form_mailsend.h"
+
+Tmailsend::Tmailsend(QWidget* parent) : QDialog(parent) {}

@@ -1,0 +1,268 @@
+// The main window's frame: creation, first showing, shut-down, view
+// switching, status-bar hints, help, and the keys and mouse messages the
+// window sees before its controls do.
+#include "ui/form_main.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QStatusTipEvent>
+#include <QToolButton>
+
+#include "addressbook/form_seting_diarog.h"
+#include "compose/form_kaomoji.h"
+#include "mail/form_mailsend.h"
+#include "mail/form_smtpdlg.h"
+#include "platform/error_report.h"
+#include "platform/shell.h"
+#include "ui/form_about.h"
+#include "ui/widget_fonts.h"
+#include "ui/widget_listview.h"
+#include "ui/widget_statusbar.h"
+#include "ui/widget_toolseparator.h"
+
+using namespace zarvel;
+
+AppWindows::AppWindows(const StartOptions& options) {
+  Form1 = new TForm1(options, this);
+  AboutBox = new TAboutBox(Form1);
+  mailsend = new Tmailsend(Form1);
+  seting_diarog = new Tseting_diarog(Form1);
+  SmtpDlg = new TSmtpDlg(Form1);
+  kaomoji = new Tkaomoji(Form1);
+}
+
+AppWindows::~AppWindows() { delete Form1; }  // the others are its children
+
+TForm1::TForm1(const StartOptions& options, AppWindows* windows)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      windows_(windows) {
+  data_folder = options.data_folder;
+  help_file = options.help_file;
+  setWindowTitle(QStringLiteral("zarvel"));
+  setFixedSize(280, 359);
+  move(373, 216);  // the design position, kept when the settings file has none
+  setFont(proportional_font());
+  build_tool_bar();
+  build_compose_view();
+  build_history_view();
+  build_address_book_view();
+  build_settings_view();
+  StatusBar1 = new TStatusBar(this);
+  StatusBar1->setGeometry(0, 338, 280, 21);
+  StatusBar1->set_panel_text(2, QStringLiteral("半角： 0"));
+  connect_handlers();
+  FormCreate();
+}
+
+TForm1::~TForm1() { qApp->removeEventFilter(this); }
+
+void TForm1::connect_handlers() {
+  connect(ToolButton1, &QToolButton::clicked, this, guard([this] { ToolButton1Click(); }));
+  connect(ToolButton6, &QToolButton::clicked, this, guard([this] { ToolButton6Click(); }));
+  connect(ToolButton2, &QToolButton::clicked, this, guard([this] { ToolButton2Click(); }));
+  connect(ToolButton3, &QToolButton::clicked, this, guard([this] { ToolButton3Click(); }));
+  connect(ToolButton4, &QToolButton::clicked, this, guard([this] { ToolButton4Click(); }));
+  connect(ToolButton4, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { PopupMenu4->popup(ToolButton4->mapToGlobal(at)); });
+  connect(About1, &QAction::triggered, this, guard([this] { About1Click(); }));
+  connect(ToolButton5, &ToolSeparator::clicked, this, guard([this] { ToolButton5Click(); }));
+  connect(hint_check, &QCheckBox::toggled, this, guard([this] { hint_checkClick(); }));
+  connect_compose();
+  connect_signatures();
+  connect_palette();
+  connect_address_book();
+  connect_history();
+  connect_send();
+  connect_server_page();
+}
+
+void TForm1::FormCreate() {
+  // 1. data_folder was settled from the start options.
+  // 2. Settings; without a file the window is centred and the ports standard.
+  settings_read();
+  // 3. Signature files.
+  signatures_load();
+  // 4. Empty compose fields: the design texts are never shown.
+  Memo1->clear();
+  subject->clear();
+  To_name->clear();
+  To_address->clear();
+  // 5. Every view stands where the compose view stands; only that one shows.
+  for (QFrame* p : {Panel2, Panel3, Panel6}) {
+    p->hide();
+    p->move(-1, 39);
+  }
+  // 6. The error handler is the application object's (and every handler is
+  //    guarded).
+  // 7. Dependent controls in line with the loaded settings.
+  pop_checkClick();
+  smtp_checkClick();
+  signatureClick();
+  signature_selcte();
+  hint_checkClick();
+  // 8. The compose view.
+  Panel1->show();
+  ToolButton1->setChecked(true);
+  // 9. The message filter: keys for the window first, right clicks on the
+  //    picker never.
+  qApp->installEventFilter(this);
+  StatusBar1->raise();
+}
+
+void TForm1::FormShow() {
+  windows_->SmtpDlg->smtp_sw_check();
+  send_sw_check();
+  subject->setFocus();
+  astaki_read();
+  send_read();
+  kaomoji_load();
+}
+
+void TForm1::FormClose() {
+  // The settings come first; when they fail the data files are still saved,
+  // and the settings' failure is the one reported.
+  std::exception_ptr settings_failure;
+  try {
+    settings_write();
+  } catch (...) {
+    settings_failure = std::current_exception();
+  }
+  try {
+    astaki_write();
+    send_write();
+    data_save();
+    signatures_write();
+    if (windows_->kaomoji->isVisible()) windows_->kaomoji->close_palette();
+  } catch (...) {
+    if (!settings_failure) throw;
+  }
+  if (settings_failure) std::rethrow_exception(settings_failure);
+}
+
+void TForm1::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  if (shown_once_) return;
+  shown_once_ = true;
+  guarded([this] { FormShow(); });
+}
+
+void TForm1::closeEvent(QCloseEvent* e) {
+  try {
+    FormClose();
+  } catch (...) {
+    e->ignore();  // the window stays open; closing again repeats it all
+    report_current_exception();
+    return;
+  }
+  e->accept();
+  emit closed();
+}
+
+bool TForm1::compose_view_shown() const { return ToolButton1->isChecked(); }
+
+void TForm1::show_view(QFrame* panel, QToolButton* button) {
+  for (QFrame* p : {Panel1, Panel6, Panel3, Panel2})
+    if (p != panel) p->hide();
+  panel->show();
+  StatusBar1->raise();
+  for (QToolButton* b : {ToolButton1, ToolButton6, ToolButton2, ToolButton3}) b->setChecked(b == button);
+}
+
+void TForm1::ToolButton1Click() {
+  show_view(Panel1, ToolButton1);
+  mojisu();
+  subject_memo_sw();
+  signature_selcte0();
+  set_palette_hints(QStringLiteral("ダブルクリックで貼り付け"));
+}
+
+void TForm1::ToolButton6Click() {
+  show_view(Panel6, ToolButton6);
+  enter_history_view();
+}
+
+void TForm1::ToolButton2Click() {
+  show_view(Panel3, ToolButton2);
+  enter_address_book_view();
+}
+
+void TForm1::ToolButton3Click() {
+  show_view(Panel2, ToolButton3);
+  StatusBar1->set_panel_text(2, QString());
+  set_palette_hints(QString());
+}
+
+void TForm1::ToolButton4Click() { shell().open_help(help_file, 1, this); }
+
+void TForm1::About1Click() { windows_->AboutBox->exec(); }
+
+void TForm1::ToolButton5Click() { windows_->AboutBox->exec(); }
+
+void TForm1::hint_checkClick() { StatusBar1->set_auto_hint(hint_check->isChecked()); }
+
+bool TForm1::event(QEvent* e) {
+  if (e->type() == QEvent::StatusTip) {
+    if (StatusBar1 && StatusBar1->auto_hint())
+      StatusBar1->set_panel_text(0, static_cast<QStatusTipEvent*>(e)->tip());
+    return true;
+  }
+  return QWidget::event(e);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* e) {
+  switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick: {
+      const auto* me = static_cast<QMouseEvent*>(e);
+      if (me->button() == Qt::RightButton && (watched == ListView1 || watched == ListView1->viewport()))
+        return true;  // the right button does nothing on the picker
+      if (e->type() == QEvent::MouseButtonRelease && me->button() == Qt::LeftButton) {
+        if (watched == subject) guarded([this] { subjectClick(); });
+        else if (watched == Memo1->viewport()) guarded([this] { Memo1Click(); });
+        else if (watched == Memo2->viewport()) guarded([this] { Memo2Click(); });
+      }
+      if (e->type() == QEvent::MouseButtonRelease) {
+        if (watched == To_name) guarded([this] { To_nameMouseUp(); });
+        else if (watched == To_address) guarded([this] { To_addressMouseUp(); });
+      }
+      break;
+    }
+    case QEvent::ContextMenu:
+      if (watched == ListView1 || watched == ListView1->viewport()) return true;
+      break;
+    case QEvent::FocusOut: {
+      // Leaving for another window (the palette) is not leaving the field.
+      const auto reason = static_cast<QFocusEvent*>(e)->reason();
+      if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) break;
+      if (watched == subject) guarded([this] { subjectExit(); });
+      else if (watched == Memo1) guarded([this] { Memo1Exit(); });
+      break;
+    }
+    case QEvent::KeyPress: {
+      const auto* ke = static_cast<QKeyEvent*>(e);
+      auto* w = qobject_cast<QWidget*>(watched);
+      if (!w) break;
+      if (ke->key() == Qt::Key_Escape && ke->modifiers() == Qt::NoModifier &&
+          (w->window() == this || w->window() == windows_->kaomoji)) {
+        close();
+        return true;
+      }
+      if (watched == subject && (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter)) {
+        focusNextChild();  // on to the body; the key itself goes nowhere
+        return true;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return QWidget::eventFilter(watched, e);
+}

@@ -1,0 +1,356 @@
+// TForm1, the main window: tool bar, status bar and the four views (compose,
+// history, address book, settings). It owns every control of the views and
+// the state that lives for the run. Its member functions are defined in the
+// folder of the subsystem they belong to:
+//   src/ui/form_main.cpp                     frame, start-up, shut-down, view switching
+//   src/ui/form_main_layout.cpp              creation and placement of every control
+//   src/app/form_main_settings.cpp           zarvel.ini at creation and close
+//   src/compose/form_main_compose.cpp        compose fields, counter, send button rule
+//   src/compose/form_main_signature.cpp      signatures
+//   src/compose/form_main_kept.cpp           message kept at exit
+//   src/compose/form_main_palette.cpp        quick list and palette opening
+//   src/addressbook/form_main_addressbook.cpp address book file, picker, editing
+//   src/history/form_main_history.cpp        history file and view
+//   src/mail/form_main_send.cpp              send command
+//   src/mail/form_main_server.cpp            server settings page
+#pragma once
+
+#include <QWidget>
+
+#include "app/pzconv.h"
+#include "text/cp932.h"
+#include "ui/start_options.h"
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QAction;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QSplitter;
+class QTabWidget;
+class QToolButton;
+
+class TForm1;
+class TAboutBox;
+class Tmailsend;
+class Tseting_diarog;
+class TSmtpDlg;
+class Tkaomoji;
+
+namespace zarvel {
+class TListView;
+class TStatusBar;
+class ToolSeparator;
+class BodyCounter;
+class RecipientModel;
+class HistoryModel;
+}  // namespace zarvel
+
+// The six windows of one run, created in their fixed order and destroyed
+// together.
+class AppWindows {
+ public:
+  explicit AppWindows(const StartOptions& options);
+  ~AppWindows();
+  AppWindows(const AppWindows&) = delete;
+  AppWindows& operator=(const AppWindows&) = delete;
+
+  TForm1* Form1 = nullptr;
+  TAboutBox* AboutBox = nullptr;
+  Tmailsend* mailsend = nullptr;
+  Tseting_diarog* seting_diarog = nullptr;
+  TSmtpDlg* SmtpDlg = nullptr;
+  Tkaomoji* kaomoji = nullptr;
+};
+
+class TForm1 : public QWidget {
+  Q_OBJECT
+  friend class AppWindows;
+
+ public:
+  TForm1(const StartOptions& options, AppWindows* windows);
+  ~TForm1() override;
+
+  // ---- state that lives for the run
+  QString data_folder;             // always ends with "/"
+  QString help_file;
+  int last_input = 0;              // 0 none yet, 1 subject, 2 body
+  int send_result = 0;             // outcome of the last send
+  char send_error[81] = {};        // the transport's error text
+  TPzConv PzConv1;
+  int rireki_max = 100;            // history limit, fixed for the run
+  int signature_sel = 0;           // stored signature choice, applied at start
+  int history_index = 0;           // the history entry selected last
+  int history_split = 120;         // the history list's height
+
+  // ---- tool bar and status bar
+  QWidget* ToolBar1 = nullptr;
+  QToolButton* ToolButton1 = nullptr;  // compose
+  QToolButton* ToolButton6 = nullptr;  // history
+  QToolButton* ToolButton2 = nullptr;  // address book
+  zarvel::ToolSeparator* ToolButton7 = nullptr;
+  QToolButton* ToolButton3 = nullptr;  // settings
+  zarvel::ToolSeparator* ToolButton5 = nullptr;  // opens the About box
+  QToolButton* ToolButton4 = nullptr;  // help, with its menu
+  QMenu* PopupMenu4 = nullptr;
+  QAction* About1 = nullptr;
+  zarvel::TStatusBar* StatusBar1 = nullptr;
+
+  // ---- compose view
+  QFrame* Panel1 = nullptr;
+  zarvel::TListView* ListView1 = nullptr;  // picker
+  QLabel* Label2 = nullptr;
+  QLineEdit* To_name = nullptr;
+  QLabel* Label3 = nullptr;
+  QLineEdit* To_address = nullptr;
+  QLabel* Label1 = nullptr;
+  QLineEdit* subject = nullptr;
+  QPlainTextEdit* Memo1 = nullptr;  // body
+  QPlainTextEdit* Memo2 = nullptr;  // signature preview
+  QRadioButton* sign1 = nullptr;
+  QRadioButton* sign2 = nullptr;
+  QListWidget* ListBox1 = nullptr;  // quick list
+  QPushButton* cmdSend = nullptr;
+  QPushButton* cmdClear = nullptr;
+  QPushButton* BitBtn2 = nullptr;  // restore
+  QPushButton* BitBtn1 = nullptr;  // palette
+
+  // ---- history view
+  QFrame* Panel6 = nullptr;
+  QWidget* Panel7 = nullptr;
+  zarvel::TListView* ListView3 = nullptr;
+  QSplitter* Splitter3 = nullptr;
+  QFrame* Panel4 = nullptr;
+  QLabel* Label4 = nullptr;   // "宛先 : "
+  QLabel* Label5 = nullptr;   // "送信日時 : "
+  QLabel* Label7 = nullptr;   // "件名 : "
+  QLabel* Label8 = nullptr;   // name
+  QLabel* Label9 = nullptr;   // subject
+  QLabel* Label10 = nullptr;  // send time
+  QPlainTextEdit* Memo4 = nullptr;
+  QPushButton* Button2 = nullptr;
+
+  // ---- address-book view
+  QFrame* Panel3 = nullptr;
+  zarvel::TListView* ListView2 = nullptr;  // edit list, the master copy
+  QPushButton* listview2_down = nullptr;
+  QPushButton* listview2_up = nullptr;
+  QPushButton* edit_tuika = nullptr;
+  QPushButton* edit_hensyu = nullptr;
+  QPushButton* listview2_del = nullptr;
+
+  // ---- settings view
+  QFrame* Panel2 = nullptr;
+  QFrame* Bevel1 = nullptr;
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* TabSheet1 = nullptr;
+  QWidget* TabSheet2 = nullptr;
+  QWidget* TabSheet3 = nullptr;
+  // server page
+  QGroupBox* GroupBox1 = nullptr;
+  QLineEdit* smtp_server = nullptr;
+  QLabel* smtp_server_label = nullptr;
+  QLineEdit* smtp_port = nullptr;
+  QLabel* smtp_port_label = nullptr;
+  QToolButton* SpeedButton1 = nullptr;
+  QLineEdit* mailaddress = nullptr;
+  QLabel* mailaddress_label = nullptr;
+  QCheckBox* smtp_check = nullptr;
+  QPushButton* Button1 = nullptr;
+  QCheckBox* pop_check = nullptr;
+  QCheckBox* apop_check = nullptr;
+  QLineEdit* pop_server = nullptr;
+  QLabel* pop_server_label = nullptr;
+  QLineEdit* pop_port = nullptr;
+  QLabel* pop_port_label = nullptr;
+  QToolButton* SpeedButton2 = nullptr;
+  QLineEdit* pop_Account = nullptr;
+  QLabel* pop_Account_label = nullptr;
+  QLineEdit* pop_password = nullptr;
+  QLabel* pop_password_label = nullptr;
+  // options page
+  QGroupBox* GroupBox2 = nullptr;
+  QCheckBox* auto_dail = nullptr;
+  QCheckBox* auto_dail_close = nullptr;
+  QLabel* dialup_note = nullptr;
+  QGroupBox* GroupBox4 = nullptr;
+  QLabel* rirekisu_label = nullptr;
+  QSpinBox* rirekisu = nullptr;
+  QLabel* rirekisu_unit = nullptr;
+  QLabel* rirekisu_note = nullptr;
+  QGroupBox* GroupBox3 = nullptr;
+  QCheckBox* send_end = nullptr;
+  QCheckBox* delete_check = nullptr;
+  QCheckBox* hint_check = nullptr;
+  // signature page
+  QGroupBox* GroupBox5 = nullptr;
+  QCheckBox* signature = nullptr;
+  QLabel* Label14 = nullptr;
+  QPlainTextEdit* Memo3 = nullptr;  // signature 1
+  QLabel* Label15 = nullptr;
+  QPlainTextEdit* Memo5 = nullptr;  // signature 2
+
+  // ---- the other windows of the run
+  AppWindows* windows() const { return windows_; }
+
+  // ---- frame (src/ui/form_main.cpp)
+  void FormCreate();
+  void FormShow();
+  void FormClose();
+  void ToolButton1Click();
+  void ToolButton6Click();
+  void ToolButton2Click();
+  void ToolButton3Click();
+  void ToolButton4Click();
+  void About1Click();
+  void ToolButton5Click();
+  void hint_checkClick();
+  // Which view is shown: the panel that is visible.
+  bool compose_view_shown() const;
+
+  // ---- settings file (src/app/form_main_settings.cpp)
+  QString ini_path() const { return data_folder + QStringLiteral("zarvel.ini"); }
+  void settings_read();   // main window creation
+  void settings_write();  // main window close
+  void centre_on_screen();
+
+  // ---- compose (src/compose/form_main_compose.cpp)
+  void mojisu();
+  void Memo1Change();
+  void Memo2Change();
+  void subjectChange();
+  void subjectClick();
+  void subjectExit();
+  void Memo1Click();
+  void Memo1Exit();
+  void Memo2Click();
+  void To_nameMouseUp();
+  void To_addressMouseUp();
+  void subject_memo_sw();
+  void send_sw_check();
+  void cmdClearClick();
+
+  // ---- signatures (src/compose/form_main_signature.cpp)
+  void signatures_load();   // creation step 3
+  void signatures_write();  // shut-down step 5
+  // A signature file that could not be read at start is not overwritten at
+  // exit unless its editor was changed: its text was never shown.
+  bool signature_unread[2] = {false, false};
+  void signatureClick();
+  void signature_selcte();
+  void signature_selcte0();
+  void sign1Click();
+  void sign2Click();
+
+  // ---- message kept at exit (src/compose/form_main_kept.cpp)
+  void data_save();
+  void BitBtn2Click();
+  void connect_kept();  // wired with the palette's handlers
+
+  // ---- quick list and palette (src/compose/form_main_palette.cpp)
+  void kaomoji_load();  // first showing, step 6
+  void BitBtn1Click();
+  void ListBox1Click();
+  void ListBox1DblClick();
+  // Pastes `text` through the clipboard into the field used last.
+  void paste_to_last_input(const QString& text);
+  // Sets the hint of the palette's two lists.
+  void set_palette_hints(const QString& hint);
+  // The quick list's one-line texts, in order.
+  QStringList quick_list_rows() const;
+  void set_quick_list_rows(const QStringList& rows);
+
+  // ---- address book (src/addressbook/form_main_addressbook.cpp)
+  void astaki_read();
+  void astaki_write();
+  void listvew1_listview2();
+  void ListView1Click();
+  void To_nameChange();
+  void To_addressChange();
+  void enter_address_book_view();  // steps 3 to 7 of ToolButton2Click
+  void ListView2Click();
+  void ListView2DblClick();
+  void edit_tuikaClick();
+  void edit_hensyuClick();
+  void listview2_delClick();
+  void listview2_upClick();
+  void listview2_downClick();
+  void finish_address_book_operation();
+  zarvel::RecipientModel* address_book = nullptr;  // ListView2's entries
+  zarvel::RecipientModel* picker = nullptr;        // ListView1's copy
+  QString address_book_path() const { return data_folder + QStringLiteral("zarvel.csv"); }
+  // A zarvel.csv that did not load whole is kept as zarvel.csv.bak by the
+  // exit that replaces it: a malformed one as read, an unreadable one moved.
+  enum class AddressBookBackup { None, Copy, Rename };
+  AddressBookBackup address_book_backup = AddressBookBackup::None;
+  zarvel::Bytes address_book_original;
+
+  // ---- history (src/history/form_main_history.cpp)
+  void send_read();
+  void send_write();
+  // The texts are the CP932 bytes exactly as handed to the transport.
+  void send_add(const zarvel::Bytes& name, const zarvel::Bytes& subject_text, const zarvel::Bytes& body);
+  void enter_history_view();  // steps 3 to 7 of ToolButton6Click
+  void ListView3SelectItem(int row, bool selected);
+  void ListView3Click();
+  void Button2Click();
+  void show_history_entry(int row);
+  void clear_history_details();
+  QString history_path() const { return data_folder + QStringLiteral("send.txt"); }
+  zarvel::HistoryModel* history = nullptr;  // ListView3's entries
+  // send.txt was malformed when loaded: the exit that rewrites it first
+  // keeps it as send.txt.bak.
+  bool history_keep_backup = false;
+
+  // ---- send (src/mail/form_main_send.cpp)
+  void cmdSendClick();
+
+  // ---- server page (src/mail/form_main_server.cpp)
+  void pop_checkClick();
+  void smtp_checkClick();
+  void Button1Click();
+  void SpeedButton1Click();
+  void SpeedButton2Click();
+  void pop_passwordClick();
+
+ signals:
+  // The main window has closed after the full shut-down: the run is over.
+  void closed();
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  bool event(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  // src/ui/form_main_layout.cpp
+  void build_tool_bar();
+  void build_compose_view();
+  void build_history_view();
+  void build_address_book_view();
+  void build_settings_view();
+  void connect_handlers();
+  // Wiring of each subsystem, next to its handlers.
+  void connect_compose();
+  void connect_signatures();
+  void connect_palette();
+  void connect_address_book();
+  void connect_history();
+  void connect_send();
+  void connect_server_page();
+  // The view-switch frame shared by the four view buttons.
+  void show_view(QFrame* panel, QToolButton* button);
+
+  AppWindows* windows_;
+  bool shown_once_ = false;
+  zarvel::BodyCounter* counter_ = nullptr;  // the body's bytes
+  std::size_t preview_bytes_ = 0;           // the signature preview's bytes
+};

@@ -1,0 +1,17 @@
+// The two Japanese fonts of the windows: IPAPGothic stands for
+// "ＭＳ Ｐゴシック" and IPAGothic for "ＭＳ ゴシック"; both fall back to the
+// pictogram font so i-mode codes show as pictures.
+#pragma once
+
+#include <QFont>
+
+namespace zarvel {
+
+QFont proportional_font(int pixel_size = 12);
+QFont fixed_font(int pixel_size = 12);
+
+// Application-wide set-up shared by the program and its window tests:
+// the pictogram font.
+void prepare_application();
+
+}  // namespace zarvel

@@ -1,0 +1,96 @@
+#include "ui/widget_listview.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+
+namespace zarvel {
+
+TListView::TListView(QWidget* parent) : QTreeView(parent) {
+  setRootIsDecorated(false);
+  setItemsExpandable(false);
+  setUniformRowHeights(true);
+  setAllColumnsShowFocus(true);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSortingEnabled(false);
+  setTextElideMode(Qt::ElideRight);
+  header()->setSectionsClickable(false);
+  header()->setSectionsMovable(false);
+  header()->setStretchLastSection(false);
+  header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
+void TListView::set_columns(const QStringList& captions, const QList<int>& widths) {
+  for (int i = 0; i < widths.size(); ++i) setColumnWidth(i, widths[i]);
+  Q_UNUSED(captions);  // the model gives the captions
+}
+
+void TListView::setModel(QAbstractItemModel* m) {
+  QTreeView::setModel(m);
+  connect_selection();
+}
+
+void TListView::connect_selection() {
+  if (!selectionModel()) return;
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this](const QItemSelection& selected, const QItemSelection& deselected) {
+            if (!deselected.isEmpty()) emit select_item(deselected.indexes().first().row(), false);
+            if (!selected.isEmpty()) emit select_item(selected.indexes().first().row(), true);
+          });
+}
+
+int TListView::row_count() const { return model() ? model()->rowCount() : 0; }
+
+int TListView::selected_row() const {
+  if (!selectionModel()) return -1;
+  const QModelIndexList rows = selectionModel()->selectedRows();
+  return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TListView::select_row(int row) {
+  if (!selectionModel()) return;
+  if (row < 0 || row >= row_count()) {
+    selectionModel()->clearSelection();
+    return;
+  }
+  const QModelIndex index = model()->index(row, 0);
+  selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  scrollTo(index);
+}
+
+void TListView::focus_selected() {
+  const int row = selected_row();
+  if (row < 0) return;
+  selectionModel()->setCurrentIndex(model()->index(row, 0), QItemSelectionModel::NoUpdate);
+}
+
+void TListView::set_hide_selection(bool hide) {
+  QPalette p = palette();
+  if (hide) {
+    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Inactive, QPalette::Base));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Inactive, QPalette::Text));
+  } else {
+    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+  }
+  setPalette(p);
+}
+
+void TListView::mousePressEvent(QMouseEvent* e) {
+  QTreeView::mousePressEvent(e);
+  emit mouse_down();
+}
+
+void TListView::mouseReleaseEvent(QMouseEvent* e) {
+  QTreeView::mouseReleaseEvent(e);
+  if (e->button() == Qt::LeftButton) emit click();
+}
+
+void TListView::mouseDoubleClickEvent(QMouseEvent* e) {
+  QTreeView::mouseDoubleClickEvent(e);
+  if (e->button() == Qt::LeftButton) emit dblclick();
+}
+
+}  // namespace zarvel
