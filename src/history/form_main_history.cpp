@@ -48,11 +48,12 @@ class KeepSelectionBelowRows : public QObject {
 void TForm1::connect_history() {
   history = new HistoryModel(this);
   ListView3->setModel(history);
-  ListView3->setColumnWidth(0, 66);
-  ListView3->setColumnWidth(1, 74);
+  // The IPA fonts are wider than the ones these columns were made for: name
+  // and subject give a few pixels up (66 and 74 were designed), and the send
+  // time takes the blank room to the right, so that it is not cut.
+  ListView3->setColumnWidth(0, 58);
+  ListView3->setColumnWidth(1, 66);
   ListView3->setColumnWidth(2, 116);
-  // The send time takes the blank room to the right, so that it is not cut
-  // where the font is wider than the one the widths were made for.
   ListView3->header()->setStretchLastSection(true);
   ListView3->viewport()->installEventFilter(new KeepSelectionBelowRows(ListView3));
   connect(ListView3, &TListView::select_item, this,

@@ -253,14 +253,14 @@ void TForm1::build_history_view() {
   set_background(Panel4, kPaleYellow);
   // The IPA fonts are wider than the ones the band was drawn for: the send
   // time gets the room it needs and the name gives a little up.
-  Label4 = label(Panel4, QStringLiteral("宛先 : "), 4, 3);
+  Label4 = label(Panel4, QStringLiteral("宛先 : "), 3, 3);
   Label8 = new QLabel(Panel4);
-  Label8->setGeometry(Label4->x() + Label4->width(), 3, 52, 13);
-  Label5 = label(Panel4, QStringLiteral("送信日時 : "), Label8->x() + Label8->width() + 2, 3);
+  Label8->setGeometry(Label4->x() + Label4->width(), 3, 44, 13);
+  Label5 = label(Panel4, QStringLiteral("送信日時 : "), Label8->x() + Label8->width() + 1, 3);
   Label10 = new QLabel(Panel4);
   const int time_x = Label5->x() + Label5->width();
   Label10->setGeometry(time_x, 3, 276 - time_x, 13);
-  Label7 = label(Panel4, QStringLiteral("件名 : "), 4, 17);
+  Label7 = label(Panel4, QStringLiteral("件名 : "), 3, 17);
   Label9 = new QLabel(Panel4);
   Label9->setGeometry(Label4->x() + Label4->width(), 17, 235, 13);
   Label9->setFont(fixed_font());

@@ -119,10 +119,10 @@ TEST(HistoryRun, SendsAreKeptNewestFirstAndWrittenOldestFirst) {
   EXPECT_EQ(m->index(1, 0).data().toString(), QStringLiteral("宛先1"));
   EXPECT_EQ(m->index(1, 1).data().toString(), QStringLiteral("無題"));
   EXPECT_EQ(m->index(1, 2).data().toString(), from_cp932(expected[1].time));
-  EXPECT_EQ(f->ListView3->columnWidth(0), 66);
-  EXPECT_EQ(f->ListView3->columnWidth(1), 74);
   enter_view(f);
-  EXPECT_GE(f->ListView3->columnWidth(2), 116);
+  // The send time is shown whole.
+  EXPECT_GE(f->ListView3->columnWidth(2),
+            f->ListView3->fontMetrics().horizontalAdvance(from_cp932(expected[1].time)) + 6);
 
   // Nothing reaches the disk before the exit.
   EXPECT_FALSE(run.dir().exists(kSendTxt));
