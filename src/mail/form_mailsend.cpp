@@ -1,3 +1,323 @@
 #include "mail/form_mailsend.h"
 
-Tmailsend::Tmailsend(QWidget* parent) : QDialog(parent) {}
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+#include <QWindow>
+
+#include <array>
+#include <chrono>
+#include <cstring>
+#include <memory>
+
+#include "mail/form_smtpdlg.h"
+#include "mail/transport.h"
+#include "platform/dialup.h"
+#include "platform/error_report.h"
+#include "text/cp932.h"
+#include "ui/form_main.h"
+#include "ui/widget_colors.h"
+#include "ui/widget_fonts.h"
+#include "ui/widget_statusbar.h"
+
+using namespace zarvel;
+
+namespace {
+
+using ErrorBuffer = std::array<char, kTransportErrorSize>;
+
+Bytes text_of(const QLineEdit* e) { return to_cp932(e->text()); }
+
+void pause_for(int ms) {
+  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// The arguments of one transport call, copied off the widgets, and what the
+// call gave back.
+struct Pop3Job {
+  Bytes server, account, password, directory;
+  ErrorBuffer error{};
+  alignas(void*) std::array<unsigned char, kTransportResultSize> result{};
+  bool ok = false;
+};
+
+struct SmtpJob {
+  Bytes server, recipient, sender, subject, body;
+  ErrorBuffer error{};
+  int pause_ms = 0;
+  bool ok = false;
+};
+
+}  // namespace
+
+Tmailsend::Tmailsend(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      form_(qobject_cast<TForm1*>(parent)) {
+  setWindowTitle(QStringLiteral("zarvel"));  // replaced at every showing
+  setFont(proportional_font());
+  setFixedSize(217, 74);
+  setModal(true);
+
+  GroupBox1 = new QGroupBox(this);
+  GroupBox1->setGeometry(1, 0, 214, 71);
+
+  Image1 = new QLabel(GroupBox1);
+  Image1->setGeometry(22, 10, 38, 30);
+  Image1->setAlignment(Qt::AlignCenter);
+  Image1->setPixmap(QIcon(QStringLiteral(":/icons/sending.svg")).pixmap(QSize(38, 30)));
+
+  Edit1 = new QLineEdit(QStringLiteral("只今、送信中！"), GroupBox1);
+  Edit1->setGeometry(68, 15, 117, 24);
+  Edit1->setReadOnly(true);
+  Edit1->setFocusPolicy(Qt::NoFocus);
+  Edit1->setFont(proportional_font(16));
+  Edit1->setAutoFillBackground(true);
+  set_edit_colour(kSendingRed);
+
+  Label1 = new QLabel(QStringLiteral("しばらくお待ちください。"), GroupBox1);
+  Label1->setGeometry(28, 47, 157, 15);
+  Label1->setAlignment(Qt::AlignCenter);
+  Label1->setFont(proportional_font(15));
+  QPalette p = Label1->palette();
+  p.setColor(QPalette::WindowText, Qt::blue);
+  Label1->setPalette(p);
+
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(1000);
+  Timer2 = new QTimer(this);
+  Timer2->setInterval(10);
+  connect(Timer1, &QTimer::timeout, this, guard([this] { Timer1Timer(); }));
+  connect(Timer2, &QTimer::timeout, this, guard([this] { Timer2Timer(); }));
+}
+
+Tmailsend::~Tmailsend() { join_worker(); }
+
+void Tmailsend::set_edit_colour(const QColor& background) {
+  QPalette p = Edit1->palette();
+  const QColor window_colour = QGuiApplication::palette().color(QPalette::Base);
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    p.setColor(group, QPalette::Base, background);
+    p.setColor(group, QPalette::Text, window_colour);
+  }
+  Edit1->setPalette(p);
+}
+
+void Tmailsend::FormShow() {
+  const QString name = form_->To_name->text();
+  setWindowTitle(name.isEmpty() ? QStringLiteral("送信") : QStringLiteral("送信先 - ") + name + QStringLiteral("さん"));
+  tick_count = 0;
+  form_->send_result = 0;
+  sending_ = true;
+  started_ = false;
+  quit_done_ = false;
+}
+
+// A later activation of the same showing (the user coming back from another
+// program during the completion texts) never starts a second send.
+void Tmailsend::FormActivate() {
+  if (!sending_ || started_) return;
+  started_ = true;
+  dialup_connect();
+}
+
+void Tmailsend::dialup_connect() {
+  const int flags = form_->auto_dail->isChecked() ? kAutodialForceUnattended : kAutodialForceOnline;
+  if (!dialup().autodial(flags)) {  // it has told the user itself
+    form_->send_result = 9;
+    Timer2->start();
+    return;
+  }
+  if (form_->pop_check->isChecked()) pop3_auth();
+  else smtp_send();
+}
+
+void Tmailsend::pop3_auth() {
+  auto job = std::make_shared<Pop3Job>();
+  job->password = text_of(form_->pop_password);
+  if (form_->apop_check->isChecked()) job->password = "A " + job->password;  // asks for APOP
+  Label1->setText(QStringLiteral("POP3認証中..."));
+  form_->StatusBar1->set_panel_text(0, QStringLiteral("** POP3認証中... **"));
+  job->server = text_of(form_->pop_server) + "\t" + text_of(form_->pop_port);
+  job->account = text_of(form_->pop_Account);
+  job->directory = QFile::encodeName(QDir::currentPath()).toStdString();
+  std::memcpy(job->error.data(), form_->send_error, job->error.size());
+  run_worker(
+      [job] {
+        Transport& t = transport();
+        job->ok = t.pop3(job->server.c_str(), job->account.c_str(), job->password.c_str(), "STAT",
+                         job->directory.c_str(), job->result.data(), job->error.data()) != 0;
+        t.free_array(job->result.data());  // after failure too
+      },
+      [this, job] {
+        std::memcpy(form_->send_error, job->error.data(), job->error.size());
+        pop3_auth_done(job->ok);
+      });
+}
+
+void Tmailsend::pop3_auth_done(bool ok) {
+  if (ok) {
+    smtp_send();
+    return;
+  }
+  repaint();
+  dialup().hangup();
+  form_->send_result = 1;
+  Timer2->start();
+}
+
+void Tmailsend::smtp_send() {
+  TForm1* f = form_;
+  const TSmtpDlg* dlg = f->windows()->SmtpDlg;
+  Bytes sender = text_of(f->mailaddress);
+  if (f->smtp_check->isChecked()) {
+    // The POP3 password goes without the APOP prefix.
+    const bool pop3_account = dlg->smtp_sw->isChecked();
+    const Bytes user = text_of(pop3_account ? f->pop_Account : dlg->smtp_id);
+    const Bytes password = text_of(pop3_account ? f->pop_password : dlg->smtp_password);
+    sender += "\t" + user + ":" + password + "\t" + to_cp932(dlg->method());
+  }
+  Bytes body = to_cp932_crlf(f->Memo1->toPlainText());
+  if (f->signature->isChecked()) body += "\r\n" + to_cp932_crlf(f->Memo2->toPlainText());
+  Label1->setText(QStringLiteral("SMTPサーバに送信中..."));
+  f->StatusBar1->set_panel_text(0, QStringLiteral("** SMTPサーバに送信中... **"));
+
+  auto job = std::make_shared<SmtpJob>();
+  job->server = text_of(f->smtp_server) + "\t" + text_of(f->smtp_port) + "\t60";
+  job->recipient = "<" + text_of(f->To_address) + ">";
+  job->sender = "<" + sender + ">";
+  job->subject = text_of(f->subject);
+  job->body = body;
+  job->pause_ms = pause_ms;
+  std::memcpy(job->error.data(), f->send_error, job->error.size());
+  sent_name_ = text_of(f->To_name);
+  sent_subject_ = job->subject;
+  sent_body_ = body;
+  run_worker(
+      [job] {
+        job->ok = transport().send_mail(job->server.c_str(), job->recipient.c_str(), job->sender.c_str(),
+                                        job->subject.c_str(), job->body.c_str(), "", job->error.data()) != 0;
+        if (!job->ok) pause_for(job->pause_ms);
+      },
+      [this, job] {
+        std::memcpy(form_->send_error, job->error.data(), job->error.size());
+        smtp_send_done(job->ok);
+      });
+}
+
+void Tmailsend::smtp_send_done(bool ok) {
+  if (!ok) {
+    dialup().hangup();  // whatever the dial-up options say
+    form_->send_result = 2;
+    Timer2->start();
+    return;
+  }
+  form_->send_add(sent_name_, sent_subject_, sent_body_);
+  if (!form_->auto_dail_close->isChecked()) {
+    Timer1->start();
+    return;
+  }
+  repaint();
+  const int ms = pause_ms;
+  run_worker([ms] { pause_for(ms); },
+             [this] {
+               dialup().hangup();
+               Timer1->start();
+             });
+}
+
+void Tmailsend::Timer1Timer() {
+  if (tick_count == 2) {
+    Timer1->stop();
+    tick_count = 0;
+    finish();
+    return;
+  }
+  ++tick_count;
+  Label1->setText(QStringLiteral("メールを送信しました。"));
+  set_edit_colour(kSkyBlue);
+  Edit1->setText(QStringLiteral("　 送信完了！"));
+  form_->StatusBar1->set_panel_text(0, QStringLiteral("** 送信完了！ **"));
+  form_->send_result = 0;
+  if (form_->send_end->isChecked() && !quit_done_) {
+    // The program ends through the main window's normal close. Once that
+    // has closed, this window has nothing left to show.
+    quit_done_ = true;
+    if (form_->close()) {
+      Timer1->stop();
+      tick_count = 0;
+      finish();
+    }
+  }
+}
+
+void Tmailsend::Timer2Timer() {
+  Timer2->stop();
+  finish();
+}
+
+void Tmailsend::finish() {
+  sending_ = false;
+  done(QDialog::Accepted);
+}
+
+void Tmailsend::reject() {
+  if (sending_) return;  // the close box and Escape wait for the send's end
+  QDialog::reject();
+}
+
+void Tmailsend::run_worker(std::function<void()> work, std::function<void()> then) {
+  join_worker();
+  worker_ = std::thread([this, work = std::move(work), then = std::move(then)]() mutable {
+    work();
+    // Dropped unharmed if the window is gone; its destructor joins first.
+    QMetaObject::invokeMethod(
+        this,
+        [this, then = std::move(then)] {
+          join_worker();
+          guarded(then);
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void Tmailsend::join_worker() {
+  if (worker_.joinable()) worker_.join();
+}
+
+// Only the showing by the program counts: the window system showing it
+// again (after a minimise) must not reset a send under way.
+void Tmailsend::showEvent(QShowEvent* e) {
+  if (e->spontaneous()) {
+    QDialog::showEvent(e);
+    return;
+  }
+  if (QScreen* s = screen()) {
+    const QMargins m = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const QSize outer = size().grownBy(m);
+    const QPoint centre = s->geometry().center();
+    move(centre.x() - (outer.width() - 1) / 2, centre.y() - (outer.height() - 1) / 2);
+  }
+  QDialog::showEvent(e);
+  guarded([this] { FormShow(); });
+  // The send starts when the window becomes active; where the platform does
+  // not activate it (another program keeps the focus), it starts anyway.
+  QTimer::singleShot(300, this, guard([this] {
+                       if (isVisible()) FormActivate();
+                     }));
+}
+
+bool Tmailsend::event(QEvent* e) {
+  const bool handled = QDialog::event(e);
+  if (e->type() == QEvent::WindowActivate) guarded([this] { FormActivate(); });
+  return handled;
+}
