@@ -16,7 +16,14 @@
 
 #include "app/file_io.h"
 #include "platform/error_report.h"
+#include "platform/shell.h"
 #include "support/main_window.h"
+#include "ui/form_about.h"
+#include "ui/widget_toolseparator.h"
+
+#include <QMenu>
+#include <QTimer>
+#include <random>
 
 using namespace zarvel;
 using zarvel::test::MainWindowRun;
@@ -327,6 +334,63 @@ TEST(MainWindow, ADataFileThatCannotBeWrittenKeepsTheWindowOpenAndTheOldFileWhol
   QDir(run.dir().path()).rmdir("signa2.txt");
   EXPECT_TRUE(run.close());
   EXPECT_TRUE(run.dir().exists("signa2.txt"));
+}
+
+TEST(MainWindow, HelpOpensTheFileNextToTheProgramAtItsBeginning) {
+  struct RecordingShell final : Shell {
+    RecordingShell() { set_shell(this); }
+    ~RecordingShell() override { set_shell(nullptr); }
+    void open(const QString&) override {}
+    void open_help(const QString& file, int context, QWidget*) override {
+      this->file = file;
+      this->context = context;
+    }
+    QString file;
+    int context = 0;
+  } shell;
+  MainWindowRun run;
+  TForm1* f = run.start();
+  QTest::mouseClick(f->ToolButton4, Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_EQ(shell.file, run.dir().file("zarvel.hlp"));  // the program's path with ".hlp", not the data folder's
+  EXPECT_EQ(shell.context, 1);
+}
+
+TEST(MainWindow, TheAboutBoxOpensFromTheMenuAndFromTheSeparator) {
+  MainWindowRun run;
+  TForm1* f = run.start();
+  int shown = 0;
+  auto close_when_shown = [&] {
+    QTimer::singleShot(0, [&] {
+      if (run.windows().AboutBox->isVisible()) {
+        ++shown;
+        run.windows().AboutBox->accept();
+      }
+    });
+  };
+  close_when_shown();
+  f->About1->trigger();
+  close_when_shown();
+  QTest::mouseClick(f->ToolButton5, Qt::LeftButton, {}, QPoint(4, 10));
+  EXPECT_EQ(shown, 2);
+  EXPECT_EQ(f->PopupMenu4->actions().value(0)->text(), QStringLiteral("バージョン情報"));
+}
+
+TEST(MainWindow, AnyBytesInTheSettingsAndSignatureFilesStartTheProgram) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 25; ++round) {
+    MainWindowRun run;
+    for (const char* name : {"zarvel.ini", "signa1.txt", "signa2.txt"}) {
+      std::string bytes(rng() % 3000, '\0');
+      for (char& c : bytes) c = static_cast<char>(rng() % 4 == 0 ? "[]=\r\n"[rng() % 5] : rng() % 256);
+      if (round % 3 == 0 && std::string(name) == "zarvel.ini")
+        bytes = "[Server]\r\npop_password=" + bytes + "\r\n[Options]\r\nsend_max=" + bytes.substr(0, 20);
+      run.dir().write(name, bytes);
+    }
+    TForm1* f = run.start();
+    EXPECT_GE(f->rirekisu->value(), 0);
+    EXPECT_LE(f->rirekisu->value(), 999);
+    EXPECT_TRUE(run.close());
+  }
 }
 
 // Run as an ordinary user (ctest runs it through tests/support/run_unprivileged
