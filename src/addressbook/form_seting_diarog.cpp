@@ -9,6 +9,7 @@
 #include "platform/error_report.h"
 #include "ui/widget_edit.h"
 #include "ui/widget_fonts.h"
+#include "ui/widget_window.h"
 
 using namespace zarvel;
 
@@ -100,12 +101,7 @@ void Tseting_diarog::reject() {
 
 // The whole window, title bar included, goes to the middle of the screen.
 void Tseting_diarog::showEvent(QShowEvent* e) {
-  if (QScreen* s = screen()) {
-    const QMargins m = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    const QSize outer = size().grownBy(m);
-    const QPoint centre = s->geometry().center();
-    move(centre.x() - (outer.width() - 1) / 2, centre.y() - (outer.height() - 1) / 2);
-  }
+  zarvel::centre_on_screen(this);
   QDialog::showEvent(e);
   guarded([this] { FormShow(); });
 }

@@ -13,6 +13,7 @@
 #include "app/profile.h"
 #include "ui/form_main.h"
 #include "ui/widget_listview.h"
+#include "ui/widget_window.h"
 
 using namespace zarvel;
 
@@ -36,10 +37,7 @@ void read_flag(const IniFile& ini, std::string_view section, std::string_view ke
 
 }  // namespace
 
-void TForm1::centre_on_screen() {
-  const QRect area = (screen() ? screen() : QGuiApplication::primaryScreen())->availableGeometry();
-  move(area.center() - QPoint(width() / 2, height() / 2));
-}
+void TForm1::centre_on_screen() { zarvel::centre_on_screen(this); }
 
 void TForm1::settings_read() {
   IniFile ini(ini_path());

@@ -24,6 +24,7 @@
 #include "ui/form_main.h"
 #include "ui/widget_colors.h"
 #include "ui/widget_fonts.h"
+#include "ui/widget_window.h"
 #include "ui/widget_memo_guard.h"
 
 using namespace zarvel;
@@ -193,12 +194,7 @@ void Tkaomoji::set_lower_height(int h) {
   Splitter2->setSizes({1000, lower_height_});
 }
 
-void Tkaomoji::centre_on_screen() {
-  const QScreen* s = Form1->screen() ? Form1->screen() : QGuiApplication::primaryScreen();
-  if (!s) return;
-  const QRect area = s->availableGeometry();
-  move(area.center() - QPoint(width() / 2, height() / 2));
-}
+void Tkaomoji::centre_on_screen() { zarvel::centre_on_screen(this); }
 
 void Tkaomoji::FormCreate() {
   if (!file_exists(kaomoji_path())) {

@@ -27,6 +27,7 @@
 #include "ui/form_main.h"
 #include "ui/widget_colors.h"
 #include "ui/widget_fonts.h"
+#include "ui/widget_window.h"
 #include "ui/widget_statusbar.h"
 
 using namespace zarvel;
@@ -301,12 +302,7 @@ void Tmailsend::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     return;
   }
-  if (QScreen* s = screen()) {
-    const QMargins m = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    const QSize outer = size().grownBy(m);
-    const QPoint centre = s->geometry().center();
-    move(centre.x() - (outer.width() - 1) / 2, centre.y() - (outer.height() - 1) / 2);
-  }
+  zarvel::centre_on_screen(this);
   QDialog::showEvent(e);
   guarded([this] { FormShow(); });
   // The send starts when the window becomes active; where the platform does

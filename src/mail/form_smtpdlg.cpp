@@ -19,6 +19,7 @@
 #include "ui/form_main.h"
 #include "ui/widget_edit.h"
 #include "ui/widget_fonts.h"
+#include "ui/widget_window.h"
 
 using namespace zarvel;
 
@@ -182,12 +183,7 @@ void TSmtpDlg::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     return;
   }
-  if (QScreen* s = screen()) {
-    const QMargins m = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    const QSize outer = size().grownBy(m);
-    const QPoint centre = s->geometry().center();
-    move(centre.x() - (outer.width() - 1) / 2, centre.y() - (outer.height() - 1) / 2);
-  }
+  zarvel::centre_on_screen(this);
   QDialog::showEvent(e);
   guarded([this] { FormShow(); });
 }

@@ -11,6 +11,7 @@
 #include <QWindow>
 
 #include "ui/widget_fonts.h"
+#include "ui/widget_window.h"
 #include "ui/widget_lightlabel.h"
 
 namespace {
@@ -99,11 +100,6 @@ TAboutBox::TAboutBox(QWidget* parent)
 
 // The whole window, title bar included, goes to the middle of the screen.
 void TAboutBox::showEvent(QShowEvent* event) {
-  if (QScreen* s = screen()) {
-    const QMargins m = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    const QSize outer = size().grownBy(m);
-    const QPoint centre = s->geometry().center();
-    move(centre.x() - (outer.width() - 1) / 2, centre.y() - (outer.height() - 1) / 2);
-  }
+  zarvel::centre_on_screen(this);
   QDialog::showEvent(event);
 }
