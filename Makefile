@@ -1,6 +1,7 @@
 # make        builds the program as build/zarvel (Release)
 # make run    installs what is missing, builds, starts zarvel on DATA
 # make test   installs what is missing, builds with ASan and UBSan, runs every test
+# make install  builds, then installs under PREFIX (default /usr/local)
 DATA ?= $(HOME)/.local/share/zarvel
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
@@ -27,6 +28,11 @@ build-asan/build.ninja:
 test: deps build-asan/build.ninja
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ctest -j $(JOBS) --output-on-failure
+
+# The Release build under PREFIX (DESTDIR for staging): PREFIX/bin/zarvel
+# starts the program on ~/.local/share/zarvel.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install build --prefix "$(PREFIX)"
 
 clean:
 	rm -rf build build-asan build-bench build-fuzz

@@ -1,5 +1,6 @@
 #include "app/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -101,6 +102,32 @@ void write_file_atomic(const QString& path, std::string_view bytes, bool owner_o
   if (::fchmod(fd.get(), mode) != 0 || ::fsync(fd.get()) != 0) discard();
   if (::close(fd.release()) != 0) discard();
   if (::rename(tmp.c_str(), target.c_str()) != 0) discard();
+}
+
+void remove_stale_temp_files(const QString& folder, std::initializer_list<std::string_view> names) {
+  const QByteArray dir_name = QFile::encodeName(folder);
+  DIR* dir = ::opendir(dir_name.constData());
+  if (!dir) return;
+  // mkostemp's six characters.
+  auto is_temp_suffix = [](std::string_view s) {
+    if (s.size() != 6) return false;
+    for (char c : s)
+      if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+    return true;
+  };
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string_view entry(e->d_name);
+    for (std::string_view name : names) {
+      if (entry.size() != name.size() + 10 || entry.substr(0, name.size()) != name ||
+          entry.substr(name.size(), 4) != ".tmp" || !is_temp_suffix(entry.substr(name.size() + 4)))
+        continue;
+      struct stat st;
+      if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+        ::unlinkat(::dirfd(dir), e->d_name, 0);
+      break;
+    }
+  }
+  ::closedir(dir);
 }
 
 }  // namespace zarvel

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+#include <initializer_list>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -35,5 +36,10 @@ void write_file_atomic(const QString& path, std::string_view bytes, bool owner_o
 
 // "<path> に書き込めません"
 QString cannot_write_message(const QString& path);
+
+// Removes what a write cut short by a crash or a kill left in `folder`: the
+// temporary files "<name>.tmpXXXXXX" of these file names. Call it only when
+// no write can be under way. Anything that cannot be removed stays.
+void remove_stale_temp_files(const QString& folder, std::initializer_list<std::string_view> names);
 
 }  // namespace zarvel

@@ -10,7 +10,9 @@
 
 #include <algorithm>
 
+#include "app/file_io.h"
 #include "app/profile.h"
+#include "platform/error_report.h"
 #include "ui/form_main.h"
 #include "ui/widget_listview.h"
 #include "ui/widget_window.h"
@@ -41,7 +43,12 @@ void TForm1::centre_on_screen() { zarvel::centre_on_screen(this); }
 
 void TForm1::settings_read() {
   IniFile ini(ini_path());
-  ini.load();
+  try {
+    ini.load();
+  } catch (const AppError&) {
+    // Reported; the start goes on as a first start would.
+    report_current_exception();
+  }
   if (ini.existed()) {
     history_split = std::clamp(ini.read_int(kWindow, "split", history_split), kSplitMin, split_max(Splitter3));
     Splitter3->setSizes({history_split, Splitter3->height() - Splitter3->handleWidth() - history_split});
@@ -75,7 +82,12 @@ void TForm1::settings_read() {
 
 void TForm1::settings_write() {
   IniFile ini(ini_path());
-  ini.load();
+  try {
+    ini.load();
+  } catch (const AppError&) {
+    // What cannot be read cannot be updated: the write fails, the file stays.
+    throw AppError(cannot_write_message(ini_path()));
+  }
   bool number = false;
   const int send_max = rirekisu->cleanText().toInt(&number);
   ini.write_int(kOptions, "send_max", number ? send_max : 0);

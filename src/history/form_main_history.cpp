@@ -2,6 +2,7 @@
 // send_add after each successful send, and the history view.
 #include <QCheckBox>
 #include <QDateTime>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
@@ -10,6 +11,8 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 
 #include "app/file_io.h"
 #include "history/history_file.h"
@@ -65,7 +68,14 @@ void TForm1::connect_history() {
 }
 
 void TForm1::send_read() {
-  std::optional<Bytes> file = read_file(history_path());
+  std::optional<Bytes> file;
+  try {
+    file = read_file(history_path());
+  } catch (const AppError&) {
+    history_move_backup = true;
+    report_current_exception();
+    return;
+  }
   if (!file) return;
   HistoryParse parsed = parse_history(*file);
   file.reset();
@@ -80,6 +90,13 @@ void TForm1::send_read() {
 
 void TForm1::send_write() {
   const QString path = history_path();
+  if (history_move_backup) {
+    const QString backup = path + QStringLiteral(".bak");
+    if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(backup).constData()) != 0 &&
+        errno != ENOENT)
+      throw AppError(cannot_write_message(backup));
+    history_move_backup = false;
+  }
   if (history_keep_backup) {
     // The entries after the bad line are dropped by this write; the file as
     // it was stays at hand.

@@ -117,12 +117,13 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormShow() {
-  windows_->SmtpDlg->smtp_sw_check();
-  send_sw_check();
+  // One file that cannot be read does not keep the others from loading.
+  guarded([this] { windows_->SmtpDlg->smtp_sw_check(); });
+  guarded([this] { send_sw_check(); });
   subject->setFocus();
-  astaki_read();
-  send_read();
-  kaomoji_load();
+  guarded([this] { astaki_read(); });
+  guarded([this] { send_read(); });
+  guarded([this] { kaomoji_load(); });
 }
 
 void TForm1::FormClose() {

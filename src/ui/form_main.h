@@ -308,6 +308,9 @@ class TForm1 : public QWidget {
   // send.txt was malformed when loaded: the exit that rewrites it first
   // keeps it as send.txt.bak.
   bool history_keep_backup = false;
+  // send.txt could not be read at start: the exit moves it to send.txt.bak
+  // before it writes the history it has.
+  bool history_move_backup = false;
 
   // ---- send (src/mail/form_main_send.cpp)
   void cmdSendClick();
