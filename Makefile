@@ -2,6 +2,7 @@
 # make run    installs what is missing, builds, starts zarvel on DATA
 # make test   installs what is missing, builds with ASan and UBSan, runs every test
 # make install  builds, then installs under PREFIX (default /usr/local)
+# make bench  builds in Release and prints every performance figure against its floor
 DATA ?= $(HOME)/.local/share/zarvel
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
@@ -28,6 +29,12 @@ build-asan/build.ninja:
 test: deps build-asan/build.ninja
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ctest -j $(JOBS) --output-on-failure
+
+bench:
+	scripts/install-deps --bench
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZARVEL_BENCH=ON -DZARVEL_TESTS=OFF
+	cmake --build build-bench -j $(JOBS) --target zarvel_bench
+	build-bench/bench/zarvel_bench
 
 # The Release build under PREFIX (DESTDIR for staging): PREFIX/bin/zarvel
 # starts the program on ~/.local/share/zarvel.

@@ -26,6 +26,8 @@ LineKind classify(std::string_view line, Bytes& scratch, std::vector<Bytes>* fie
   std::size_t i = 0;
   while (i < line.size() && line[i] != '\0' && static_cast<unsigned char>(line[i]) <= 0x20) ++i;
   if (i == line.size() || (line[i] != '~' && line[i] != '"')) return LineKind::Body;
+  // A quoted first field is one of those only when its text starts with "~".
+  if (line[i] == '"' && (i + 1 == line.size() || line[i + 1] != '~')) return LineKind::Body;
 
   scratch.assign(line);
   scratch += kIdeographicSpace;
@@ -40,6 +42,21 @@ LineKind classify(std::string_view line, Bytes& scratch, std::vector<Bytes>* fie
     while (fields->size() < 3 && reader.next(field)) fields->push_back(field);
   }
   return LineKind::Header;
+}
+
+// Where the line at `pos` ends (after its LF) when it is plainly a body
+// line that ends with CR LF: not escaped, and after blanks neither "~" nor
+// a double quote and "~", so that classify() calls it a body line. npos
+// when the line needs the full look.
+std::size_t plain_crlf_line_end(std::string_view bytes, std::size_t pos) {
+  if (bytes[pos] == kEscape) return std::string_view::npos;
+  std::size_t i = pos;
+  while (i < bytes.size() && bytes[i] != '\0' && bytes[i] != '\n' && static_cast<unsigned char>(bytes[i]) <= 0x20) ++i;
+  if (i < bytes.size() && (bytes[i] == '~' || (bytes[i] == '"' && i + 1 < bytes.size() && bytes[i + 1] == '~')))
+    return std::string_view::npos;
+  const std::size_t lf = bytes.find('\n', i);
+  if (lf == std::string_view::npos || lf == pos || bytes[lf - 1] != '\r') return std::string_view::npos;
+  return lf + 1;
 }
 
 int hex_value(char c) {
@@ -179,19 +196,42 @@ HistoryParse parse_history(std::string_view file_bytes) {
   std::size_t last_break = 0;
   Bytes scratch;
   std::vector<Bytes> fields;
+  // Body lines that end with CR LF in the file are in the body exactly as
+  // in the file: a run of them is appended in one piece when it ends, so
+  // that each body is allocated once at its size rather than grown line by
+  // line (a full history has some 100,000 lines).
+  std::size_t run_begin = 0, run_end = 0;
 
+  auto flush_run = [&] {
+    if (run_end == run_begin) return;
+    entries.back().body.append(file_bytes.substr(run_begin, run_end - run_begin));
+    last_break = 2;
+    run_begin = run_end = 0;
+  };
   auto close_record = [&] {
     if (!open) return;
+    flush_run();
     Bytes& body = entries.back().body;
     body.resize(body.size() - std::min(last_break, body.size()));
     open = false;
   };
   auto add_body_line = [&](std::string_view line, std::string_view line_break) {
     if (!open) return;  // lines after an end marker belong to no record
+    flush_run();
     Bytes& body = entries.back().body;
     body.append(line);
     body.append(line_break);
     last_break = line_break.size();
+  };
+  // Plain body lines from `begin` to `end` (after an LF), each ended by
+  // CR LF.
+  auto add_verbatim_line = [&](std::size_t begin, std::size_t end) {
+    if (!open) return;
+    if (run_end != begin) {
+      flush_run();
+      run_begin = begin;
+    }
+    run_end = end;
   };
   auto begin_record = [&](HistoryEntry&& entry) {
     close_record();
@@ -202,9 +242,24 @@ HistoryParse parse_history(std::string_view file_bytes) {
 
   std::size_t pos = 0;
   while (pos < file_bytes.size()) {
+    if (open) {  // most lines: a run of plain body lines
+      std::size_t end = pos;
+      while (end < file_bytes.size()) {
+        const std::size_t next = plain_crlf_line_end(file_bytes, end);
+        if (next == std::string_view::npos) break;
+        end = next;
+      }
+      if (end != pos) {
+        add_verbatim_line(pos, end);
+        pos = end;
+        continue;
+      }
+    }
     std::size_t lf = file_bytes.find('\n', pos);
     std::size_t end = lf == std::string_view::npos ? file_bytes.size() : lf;
+    const std::size_t begin = pos;
     std::string_view line = file_bytes.substr(pos, end - pos);
+    const bool crlf = lf != std::string_view::npos && !line.empty() && line.back() == '\r';
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     pos = lf == std::string_view::npos ? file_bytes.size() : lf + 1;
 
@@ -232,7 +287,10 @@ HistoryParse parse_history(std::string_view file_bytes) {
 
     LineKind kind = classify(line, scratch, &fields);
     if (kind == LineKind::Body) {
-      add_body_line(line, "\r\n");
+      if (crlf)
+        add_verbatim_line(begin, pos);
+      else
+        add_body_line(line, "\r\n");
       continue;
     }
     if (kind == LineKind::EndMarker) {

@@ -92,6 +92,21 @@ TEST(HistoryFile, ReadsLinesAsTheyHaveAlwaysBeenRead) {
   EXPECT_EQ(p.entries, (List{entry("b", "body", "s2", "t2"), entry("a", "~!! \r\n~!!x", "s", "t")}));
 }
 
+TEST(HistoryFile, QuotedHeadersAndMarkersStillCount) {
+  // Only lines that start, after blanks, with "~" or with a double quote
+  // and "~" can be headers or markers; the rest are taken as body lines
+  // without a closer look.
+  HistoryParse p = parse_history(
+      "\"~!\",\"a\",\"s\",\"t\"\r\n"
+      "\"x\",\"~!!\"\r\n"       // the first field is x
+      "\"\"~!!\r\n"             // the first field is empty
+      " \"~!!\x81\x40\"\r\n"    // the end marker, quoted
+      "\t\"~!\" ,\"b\",\"s\",\"t\"\r\n"
+      "\"~!!\r\n");             // an unclosed quote runs to the end: a marker
+  EXPECT_FALSE(p.malformed);
+  EXPECT_EQ(p.entries, (List{entry("b", "", "s", "t"), entry("a", "\"x\",\"~!!\"\r\n\"\"~!!", "s", "t")}));
+}
+
 TEST(HistoryFile, HeaderFieldsWithQuotesAreDoubled) {
   List list = {entry("say \"hi\"", "b", "\"", "t\"")};
   EXPECT_EQ(format_history(list), "~!,\"say \"\"hi\"\"\",\"\"\"\",\"t\"\"\"\r\nb\r\n~!!\r\n");
