@@ -194,7 +194,7 @@ void Tmailsend::smtp_send() {
 
   auto job = std::make_shared<SmtpJob>();
   job->server = text_of(f->smtp_server) + "\t" + text_of(f->smtp_port) + "\t60";
-  job->recipient = "<" + text_of(f->To_address) + ">";
+  job->recipient.assign(1, '<').append(text_of(f->To_address)).push_back('>');
   job->sender = "<" + sender + ">";
   job->subject = text_of(f->subject);
   job->body = body;

@@ -126,7 +126,7 @@ void TSmtpDlg::smtp_sw_check() {
     smtp_password->clear();
   }
   smtp_auth_mode = ini.read_string(kServer, "smtp_auth", {});
-  if (smtp_auth_mode.empty()) smtp_auth_mode = "0";
+  if (smtp_auth_mode.empty()) smtp_auth_mode.assign(1, '0');
   if (smtp_auth_mode == "0") RadioButton1->setChecked(true);
   else if (smtp_auth_mode == "1") RadioButton2->setChecked(true);
   else RadioButton3->setChecked(true);
@@ -149,7 +149,7 @@ void TSmtpDlg::save() {
   ini.write_string(kServer, "smtp_Password", PzConv1.EncodeBase64(to_cp932(smtp_password->text())));
   ini.write_bool(kServer, "smtp_check1", smtp_sw->isChecked());
   ini.write_string(kServer, "smtp_user", to_cp932(smtp_id->text()));
-  smtp_auth_mode = RadioButton3->isChecked() ? "2" : RadioButton2->isChecked() ? "1" : "0";
+  smtp_auth_mode.assign(1, RadioButton3->isChecked() ? '2' : RadioButton2->isChecked() ? '1' : '0');
   ini.write_string(kServer, "smtp_auth", smtp_auth_mode);
   ini.save();
 }

@@ -62,7 +62,7 @@ ArgError parse_server(std::string_view text, ServerSpec& out) {
       return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || c == ':' || c == '.';
     });
     if (!hex || inner.find(':') == inner.npos) return "サーバ名に使えない文字があります";
-    out.host = "[" + std::string(inner) + "]";
+    out.host.assign(1, '[').append(inner).push_back(']');
   } else {
     bool japanese = false;
     for (std::size_t i = 0; i < inner.size(); i += cp932_char_length(inner, i)) {
