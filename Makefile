@@ -2,10 +2,14 @@
 # make run    installs what is missing, builds, starts zarvel on DATA
 # make test   installs what is missing, builds with ASan and UBSan, runs every test
 # make install  builds, then installs under PREFIX (default /usr/local)
+# make fuzz   builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS
 # make bench  builds in Release and prints every performance figure against its floor
 DATA ?= $(HOME)/.local/share/zarvel
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+# Empty: every target of fuzz/; or a list such as FUZZ_TARGETS="cp932 message".
+FUZZ_TARGETS ?=
 
 .PHONY: all build run test deps clean bench fuzz install screenshots
 
@@ -35,6 +39,16 @@ bench:
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZARVEL_BENCH=ON -DZARVEL_TESTS=OFF
 	cmake --build build-bench -j $(JOBS) --target zarvel_bench
 	build-bench/bench/zarvel_bench
+
+# The fuzz build keeps its grown corpus in build-fuzz/fuzz-corpus and any
+# crashing input in build-fuzz/fuzz-artifacts.
+fuzz:
+	scripts/install-deps --fuzz
+	test -f build-fuzz/build.ninja || CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g" \
+	  -DZARVEL_FUZZ=ON -DZARVEL_TESTS=OFF
+	cmake --build build-fuzz --target fuzzers -j $(JOBS)
+	fuzz/run build-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 # The Release build under PREFIX (DESTDIR for staging): PREFIX/bin/zarvel
 # starts the program on ~/.local/share/zarvel.

@@ -39,8 +39,10 @@ std::string rfc5322_date(std::time_t when) {
   char sign = offset < 0 ? '-' : '+';
   if (offset < 0) offset = -offset;
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld", kDays[tm.tm_wday % 7], tm.tm_mday,
-                kMonths[tm.tm_mon % 12], tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec, sign, offset / 60,
+  // The year in long long: tm_year + 1900 overflows an int for a clock set
+  // some two billion years ahead.
+  std::snprintf(buf, sizeof buf, "%s, %02d %s %04lld %02d:%02d:%02d %c%02ld%02ld", kDays[tm.tm_wday % 7], tm.tm_mday,
+                kMonths[tm.tm_mon % 12], tm.tm_year + 1900LL, tm.tm_hour, tm.tm_min, tm.tm_sec, sign, offset / 60,
                 offset % 60);
   return buf;
 }
@@ -51,8 +53,8 @@ std::string make_message_id(std::string_view sender, std::time_t when) {
   std::tm tm{};
   gmtime_r(&when, &tm);
   char buf[96];
-  std::snprintf(buf, sizeof buf, "<%04d%02d%02d%02d%02d%02d.%016llx.%u@", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<unsigned long long>(rng()), counter++);
+  std::snprintf(buf, sizeof buf, "<%04lld%02d%02d%02d%02d%02d.%016llx.%u@", tm.tm_year + 1900LL, tm.tm_mon + 1,
+                tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<unsigned long long>(rng()), counter++);
   return buf + id_domain(sender) + ">";
 }
 

@@ -62,6 +62,19 @@ TEST(MailMessageDate, Rfc5322WithTheLocalOffset) {
   }
 }
 
+TEST(MailMessageDate, YearsBeyondTheIntRangeDoNotOverflow) {
+  // struct tm holds the year less 1900 in an int: a clock set two billion
+  // years ahead gives a year that only fits once widened.
+  TimeZone tz("UTC0");
+  const auto when = static_cast<std::time_t>((2147483647.0 + 500.0 - 1970.0) * 31556952.0);
+  std::tm tm{};
+  ASSERT_NE(gmtime_r(&when, &tm), nullptr);
+  const std::string year = std::to_string(tm.tm_year + 1900LL);
+  ASSERT_GT(tm.tm_year + 1900LL, 2147483647LL);
+  EXPECT_NE(rfc5322_date(when).find(" " + year + " "), std::string::npos) << rfc5322_date(when);
+  EXPECT_EQ(make_message_id("a@example.jp", when).rfind("<" + year, 0), 0u);
+}
+
 TEST(MailMessageId, UniqueWithTheSendersDomain) {
   std::set<std::string> ids;
   for (int i = 0; i < 200; ++i) ids.insert(make_message_id("a@mail.example.jp", 1700000000));
