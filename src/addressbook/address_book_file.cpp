@@ -1,6 +1,12 @@
 #include "addressbook/address_book_file.h"
 
-#include "text/comma_text.h"
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace zarvel {
 
@@ -19,20 +25,208 @@ bool plain_is_exact(std::string_view field) {
 }
 
 void append_field(Bytes& out, std::string_view raw) {
-  Bytes field = one_line_field(raw);
-  if (plain_is_exact(field)) {
-    out += field;
+  if (raw.find_first_of("\r\n") != std::string_view::npos) {
+    append_field(out, one_line_field(raw));
+    return;
+  }
+  if (plain_is_exact(raw)) {
+    out += raw;
     return;
   }
   out += '"';
-  for (char c : field) {
+  for (char c : raw) {
     if (c == '"') out += '"';
     out += c;
   }
   out += '"';
 }
 
+void append_line(Bytes& out, std::string_view name, std::string_view address) {
+  append_field(out, name);
+  out += ',';
+  append_field(out, address);
+  out += "\r\n";
+}
+
+bool is_blank(char c) { return static_cast<unsigned char>(c) - 1u < 0x20u; }  // 0x01-0x20
+
+// The first byte at or after `p` that ends a bare field (a comma or a byte
+// 0x00-0x20), or `end`.
+const char* bare_field_end(const char* p, const char* end) {
+#ifdef __SSE2__
+  const __m128i comma = _mm_set1_epi8(',');
+  const __m128i blank = _mm_set1_epi8(0x20);
+  while (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    // Unsigned v <= 0x20 is min(v, 0x20) == v.
+    const __m128i stop = _mm_or_si128(_mm_cmpeq_epi8(v, comma), _mm_cmpeq_epi8(_mm_min_epu8(v, blank), v));
+    if (const int mask = _mm_movemask_epi8(stop)) return p + __builtin_ctz(static_cast<unsigned>(mask));
+    p += 16;
+  }
+#endif
+  while (p < end && *p != ',' && static_cast<unsigned char>(*p) > 0x20) ++p;
+  return p;
+}
+
 }  // namespace
+
+// The comma-text rule of text/comma_text.h (CommaFieldReader) for the two
+// fields of a book line, giving places in the file instead of copies: only
+// a quoted field with doubled quotes is copied, unquoted, after the file.
+struct AddressBookReader {
+  AddressBookReader(RecipientList& list, std::string_view file) : list_(list), file_(file) {}
+
+  // One line, [begin, end) of the file without its CR LF; false when it has
+  // fewer than two fields.
+  bool line(std::size_t begin, std::size_t end) {
+    pos_ = begin;
+    end_ = end;
+    pending_empty_ = false;
+    skip_blanks();
+    RecipientList::Entry e;
+    if (!next(e.name) || !next(e.address)) return false;
+    list_.entries_.push_back(e);
+    return true;
+  }
+
+  Bytes unquoted;  // the copied fields, to go after the file's bytes
+
+ private:
+  void skip_blanks() {
+    while (pos_ < end_ && is_blank(file_[pos_])) ++pos_;
+  }
+
+  bool next(RecipientList::Span& field) {
+    if (pending_empty_) {
+      pending_empty_ = false;
+      field = {pos_, 0};
+      return true;
+    }
+    if (pos_ >= end_ || file_[pos_] == '\0') return false;
+    if (file_[pos_] == '"') {
+      quoted(field);
+    } else {
+      const std::size_t start = pos_;
+      // Scanned up to the file's end for whole 16-byte steps: the CR or LF
+      // that ends the line ends a bare field too.
+      const char* stop = bare_field_end(file_.data() + pos_, file_.data() + file_.size());
+      pos_ = std::min(end_, static_cast<std::size_t>(stop - file_.data()));
+      field = {start, pos_ - start};
+    }
+    skip_blanks();
+    if (pos_ < end_ && file_[pos_] == ',') {
+      if (pos_ + 1 == end_ || file_[pos_ + 1] == '\0') pending_empty_ = true;
+      ++pos_;
+      skip_blanks();
+    }
+    return true;
+  }
+
+  // To the next double quote not followed by another, or to the end of the
+  // line; "" stands for ".
+  void quoted(RecipientList::Span& field) {
+    const std::size_t start = ++pos_;
+    std::size_t quote = find_quote();
+    if (quote + 1 >= end_ || file_[quote + 1] != '"') {  // no doubled quote: the file's bytes as they are
+      field = {start, quote - start};
+      pos_ = quote < end_ ? quote + 1 : end_;
+      return;
+    }
+    const std::size_t from = unquoted.size();
+    while (pos_ < end_) {
+      quote = find_quote();
+      unquoted.append(file_.substr(pos_, quote - pos_));
+      pos_ = quote;
+      if (pos_ == end_) break;
+      if (pos_ + 1 < end_ && file_[pos_ + 1] == '"') {
+        unquoted += '"';
+        pos_ += 2;
+        continue;
+      }
+      ++pos_;  // the closing quote
+      break;
+    }
+    field = {file_.size() + from, unquoted.size() - from};
+  }
+
+  // The next double quote of the line from pos_, or end_.
+  std::size_t find_quote() const {
+    const void* q = std::memchr(file_.data() + pos_, '"', end_ - pos_);
+    return q ? static_cast<std::size_t>(static_cast<const char*>(q) - file_.data()) : end_;
+  }
+
+  RecipientList& list_;
+  std::string_view file_;
+  std::size_t pos_ = 0, end_ = 0;
+  bool pending_empty_ = false;  // a comma ended the line: one empty field
+};
+
+RecipientList::RecipientList(const std::vector<Recipient>& entries) {
+  std::size_t total = 0;
+  for (const Recipient& r : entries) total += r.name.size() + r.address.size();
+  bytes_.reserve(total);
+  entries_.reserve(entries.size());
+  for (const Recipient& r : entries) push_back(r.name, r.address);
+}
+
+std::vector<Recipient> RecipientList::to_vector() const {
+  std::vector<Recipient> out;
+  out.reserve(size());
+  for (std::size_t i = 0; i < size(); ++i) out.push_back(at(i));
+  return out;
+}
+
+RecipientList::Span RecipientList::add(std::string_view field) {
+  Span s{bytes_.size(), field.size()};
+  bytes_.append(field);
+  return s;
+}
+
+void RecipientList::push_back(std::string_view name, std::string_view address) { insert(size(), name, address); }
+
+void RecipientList::insert(std::size_t i, std::string_view name, std::string_view address) {
+  const Span n = add(name), a = add(address);
+  entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(i), Entry{n, a});
+}
+
+void RecipientList::erase(std::size_t i) {
+  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
+  trim();
+}
+
+void RecipientList::replace(std::size_t i, std::string_view name, std::string_view address) {
+  const Span n = add(name), a = add(address);
+  entries_.at(i) = Entry{n, a};
+  trim();
+}
+
+void RecipientList::swap(std::size_t a, std::size_t b) { std::swap(entries_.at(a), entries_.at(b)); }
+
+void RecipientList::append(const RecipientList& other) {
+  if (empty()) {
+    *this = other;
+    return;
+  }
+  for (std::size_t i = 0; i < other.size(); ++i) push_back(other.name(i), other.address(i));
+}
+
+void RecipientList::trim() {
+  std::size_t used = 0;
+  for (const Entry& e : entries_) used += e.name.length + e.address.length;
+  // Commas and line ends make a loaded file's buffer a little larger than
+  // its fields; only a buffer mostly unused is worth a copy.
+  if (bytes_.size() <= 2 * used + 4096) return;
+  Bytes kept;
+  kept.reserve(used);
+  for (Entry& e : entries_) {
+    for (Span* s : {&e.name, &e.address}) {
+      const std::size_t offset = kept.size();
+      kept.append(field(*s));
+      s->offset = offset;
+    }
+  }
+  bytes_ = std::move(kept);
+}
 
 Bytes one_line_field(std::string_view field) {
   Bytes out;
@@ -43,35 +237,49 @@ Bytes one_line_field(std::string_view field) {
   return out;
 }
 
-AddressBookParse parse_address_book(std::string_view file_bytes) {
-  AddressBookParse result;
+AddressBookLoad read_address_book(Bytes file_bytes) {
+  AddressBookLoad result;
+  RecipientList& list = result.entries;
+  const std::string_view file(file_bytes);
+  AddressBookReader reader(list, file);
+  list.entries_.reserve(file.size() / 36);  // a line of an ordinary book is longer
   std::size_t pos = 0;
-  Bytes name, address;
-  while (pos < file_bytes.size()) {
-    std::size_t lf = file_bytes.find('\n', pos);
-    std::size_t end = lf == std::string_view::npos ? file_bytes.size() : lf;
-    std::string_view line = file_bytes.substr(pos, end - pos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    pos = lf == std::string_view::npos ? file_bytes.size() : lf + 1;
-
-    CommaFieldReader reader(line);
-    if (!reader.next(name) || !reader.next(address)) {
+  while (pos < file.size()) {
+    const void* lf_at = std::memchr(file.data() + pos, '\n', file.size() - pos);
+    const std::size_t lf = lf_at ? static_cast<std::size_t>(static_cast<const char*>(lf_at) - file.data()) : file.size();
+    std::size_t end = lf;
+    if (end > pos && file[end - 1] == '\r') --end;
+    if (!reader.line(pos, end)) {
       result.malformed = true;
+      result.original = file_bytes;
       break;
     }
-    result.entries.push_back({std::move(name), std::move(address)});
+    pos = lf_at ? lf + 1 : file.size();
   }
+  if (list.entries_.capacity() > list.size() + list.size() / 4) list.entries_.shrink_to_fit();
+  list.bytes_ = std::move(file_bytes);
+  list.bytes_ += reader.unquoted;
+  list.trim();
   return result;
+}
+
+AddressBookParse parse_address_book(std::string_view file_bytes) {
+  AddressBookLoad load = read_address_book(Bytes(file_bytes));
+  return {load.entries.to_vector(), load.malformed};
+}
+
+Bytes format_address_book(const RecipientList& entries) {
+  Bytes out;
+  std::size_t size = 0;
+  for (std::size_t i = 0; i < entries.size(); ++i) size += entries.name(i).size() + entries.address(i).size() + 3;
+  out.reserve(size);
+  for (std::size_t i = 0; i < entries.size(); ++i) append_line(out, entries.name(i), entries.address(i));
+  return out;
 }
 
 Bytes format_address_book(const std::vector<Recipient>& entries) {
   Bytes out;
-  for (const Recipient& r : entries) {
-    append_field(out, r.name);
-    out += ',';
-    append_field(out, r.address);
-    out += "\r\n";
-  }
+  for (const Recipient& r : entries) append_line(out, r.name, r.address);
   return out;
 }
 

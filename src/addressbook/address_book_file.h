@@ -1,6 +1,7 @@
 // zarvel.csv: the address book, one "name,address" line per entry.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 #include <vector>
 
@@ -14,9 +15,53 @@ struct Recipient {
   bool operator==(const Recipient&) const = default;
 };
 
-struct AddressBookParse {
-  std::vector<Recipient> entries;  // in file order
-  bool malformed = false;          // a line gave fewer than two fields
+struct AddressBookLoad;
+
+// The entries of a book in one buffer: a loaded file's own bytes, with the
+// fields that had to be unquoted, added or changed after them; each entry
+// is the place of its two fields. Loading 10,000 entries is then one scan
+// of the file, and a copy is two blocks.
+class RecipientList {
+ public:
+  RecipientList() = default;
+  explicit RecipientList(const std::vector<Recipient>& entries);
+
+  std::size_t size() const { return entries_.size(); }
+  bool empty() const { return entries_.empty(); }
+  std::string_view name(std::size_t i) const { return field(entries_[i].name); }
+  std::string_view address(std::size_t i) const { return field(entries_[i].address); }
+  Recipient at(std::size_t i) const { return {Bytes(name(i)), Bytes(address(i))}; }
+  std::vector<Recipient> to_vector() const;
+
+  void push_back(std::string_view name, std::string_view address);
+  void insert(std::size_t i, std::string_view name, std::string_view address);
+  void erase(std::size_t i);
+  void replace(std::size_t i, std::string_view name, std::string_view address);
+  void swap(std::size_t a, std::size_t b);
+  void append(const RecipientList& other);
+
+ private:
+  friend struct AddressBookReader;
+  friend AddressBookLoad read_address_book(Bytes file_bytes);
+  struct Span {
+    std::size_t offset = 0, length = 0;
+  };
+  struct Entry {
+    Span name, address;
+  };
+  std::string_view field(Span s) const { return std::string_view(bytes_).substr(s.offset, s.length); }
+  Span add(std::string_view field);
+  // Drops the bytes no entry uses, when they are most of the buffer.
+  void trim();
+
+  Bytes bytes_;
+  std::vector<Entry> entries_;
+};
+
+struct AddressBookLoad {
+  RecipientList entries;   // in file order
+  bool malformed = false;  // a line gave fewer than two fields
+  Bytes original;          // when malformed: the file's bytes, whole
 };
 
 // Reads the book. A line ends at LF (or at the end of the file), with or
@@ -24,7 +69,14 @@ struct AddressBookParse {
 // field 1 is the name, field 2 the address, further fields are dropped.
 // A line with fewer than two fields (an empty line, a line of blanks, a name
 // without comma) stops the reading: the entries before it are kept and
-// `malformed` is set.
+// `malformed` is set. The file's bytes become the list's buffer.
+AddressBookLoad read_address_book(Bytes file_bytes);
+
+// The same, as separate entries.
+struct AddressBookParse {
+  std::vector<Recipient> entries;
+  bool malformed = false;
+};
 AddressBookParse parse_address_book(std::string_view file_bytes);
 
 // Writes the book, one line "name,address" + CR LF per entry; no entry
@@ -34,6 +86,7 @@ AddressBookParse parse_address_book(std::string_view file_bytes);
 // spaces, tabs and leading or trailing blanks all come back as typed.
 // CR and LF cannot be kept inside a line and are dropped (the editing
 // dialog already keeps them out).
+Bytes format_address_book(const RecipientList& entries);
 Bytes format_address_book(const std::vector<Recipient>& entries);
 
 // A field as it will be stored: without CR and LF.

@@ -39,10 +39,10 @@ Bytes field_bytes(const QLineEdit* edit) { return one_line_field(to_cp932(edit->
 // Fills To_name and To_address; setting a field to the text it holds raises
 // no change reaction. Both show the start of their text (the domain of a
 // long address is the part that can wait).
-void set_recipient(TForm1* form, const Recipient& entry) {
-  form->To_name->setText(from_cp932(entry.name));
+void set_recipient(TForm1* form, const RecipientModel* list, int row) {
+  form->To_name->setText(from_cp932(list->name(row)));
   form->To_name->setCursorPosition(0);
-  form->To_address->setText(from_cp932(entry.address));
+  form->To_address->setText(from_cp932(list->address(row)));
   form->To_address->setCursorPosition(0);
 }
 
@@ -83,12 +83,12 @@ void TForm1::astaki_read() {
     return;
   }
   if (!file) return;
-  AddressBookParse parsed = parse_address_book(*file);
-  address_book->append(std::move(parsed.entries));
-  if (parsed.malformed) {
+  AddressBookLoad loaded = read_address_book(std::move(*file));
+  address_book->append(std::move(loaded.entries));
+  if (loaded.malformed) {
     // The entries before the bad line stay; the picker stays empty until
     // the next change, and the file is kept as zarvel.csv.bak at exit.
-    address_book_original = std::move(*file);
+    address_book_original = std::move(loaded.original);
     address_book_backup = AddressBookBackup::Copy;
     dialogs().message(QStringLiteral("zarvel"), QStringLiteral("宛先ファイルが変なので削除します！"), MessageIcon::None,
                       this);
@@ -114,17 +114,18 @@ void TForm1::astaki_write() {
   }
   address_book_backup = AddressBookBackup::None;
   address_book_original.clear();
-  write_file_atomic(path, format_address_book(address_book->entries()));
+  write_file_atomic(path, format_address_book(address_book->list()));
 }
 
-void TForm1::listvew1_listview2() { picker->set_entries(address_book->entries()); }
+// The picker's copy: a snapshot the edit list shares until its next change.
+void TForm1::listvew1_listview2() { picker->share(address_book->snapshot()); }
 
 void TForm1::ListView1Click() {
   // A click on the picker counts as leaving the compose field in use.
   if (subject->hasFocus()) subjectExit();
   else if (Memo1->hasFocus()) Memo1Exit();
   const int row = ListView1->selected_row();
-  if (ListView1->row_count() > 0 && row >= 0) set_recipient(this, picker->at(row));
+  if (ListView1->row_count() > 0 && row >= 0) set_recipient(this, picker, row);
   subject_memo_sw();
 }
 
@@ -150,7 +151,7 @@ void TForm1::ListView2Click() {
 void TForm1::ListView2DblClick() {
   const int row = ListView2->selected_row();
   if (ListView2->row_count() == 0 || row < 0) return;
-  set_recipient(this, address_book->at(row));
+  set_recipient(this, address_book, row);
   ToolButton1Click();
 }
 
@@ -173,8 +174,8 @@ void TForm1::edit_hensyuClick() {
   const int row = ListView2->selected_row();
   if (row < 0) return;
   Tseting_diarog* dialog = windows_->seting_diarog;
-  const Recipient& entry = address_book->at(row);
-  if (dialog->ask(QStringLiteral("宛先の編集"), from_cp932(entry.name), from_cp932(entry.address)) ==
+  if (dialog->ask(QStringLiteral("宛先の編集"), from_cp932(address_book->name(row)),
+                  from_cp932(address_book->address(row))) ==
       Tseting_diarog::Outcome::Accepted) {
     address_book->replace(row, {field_bytes(dialog->edit_mail), field_bytes(dialog->edit_address)});
     listvew1_listview2();
@@ -186,7 +187,7 @@ void TForm1::listview2_delClick() {
   const int row = ListView2->selected_row();
   if (row < 0) return;
   if (delete_check->isChecked() &&
-      !dialogs().confirm(from_cp932(address_book->at(row).name) + QStringLiteral(" さんを削除してよろしいですか？"),
+      !dialogs().confirm(from_cp932(address_book->name(row)) + QStringLiteral(" さんを削除してよろしいですか？"),
                          this)) {
     finish_address_book_operation();
     return;

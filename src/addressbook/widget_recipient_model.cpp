@@ -1,11 +1,13 @@
 #include "addressbook/widget_recipient_model.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <utility>
 
 namespace zarvel {
 
-RecipientModel::RecipientModel(QObject* parent) : QAbstractTableModel(parent) {}
+RecipientModel::RecipientModel(QObject* parent)
+    : QAbstractTableModel(parent), list_(std::make_shared<RecipientList>()) {}
 
 int RecipientModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : size(); }
 
@@ -13,8 +15,7 @@ int RecipientModel::columnCount(const QModelIndex& parent) const { return parent
 
 QVariant RecipientModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid() || index.row() >= size()) return {};
-  const Recipient& r = at(index.row());
-  return from_cp932(index.column() == 0 ? r.name : r.address);
+  return from_cp932(index.column() == 0 ? name(index.row()) : address(index.row()));
 }
 
 QVariant RecipientModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -22,38 +23,63 @@ QVariant RecipientModel::headerData(int section, Qt::Orientation orientation, in
   return section == 0 ? QStringLiteral("宛先") : QStringLiteral("アドレス");
 }
 
-void RecipientModel::set_entries(std::vector<Recipient> entries) {
+std::size_t RecipientModel::checked(int row) const {
+  if (row < 0 || row >= size()) throw std::out_of_range("RecipientModel row");
+  return static_cast<std::size_t>(row);
+}
+
+RecipientList& RecipientModel::writable() {
+  if (list_.use_count() > 1) list_ = std::make_shared<RecipientList>(*list_);
+  return *list_;
+}
+
+void RecipientModel::set_entries(const std::vector<Recipient>& entries) { set_list(RecipientList(entries)); }
+
+void RecipientModel::set_list(RecipientList entries) {
   beginResetModel();
-  entries_ = std::move(entries);
+  list_ = std::make_shared<RecipientList>(std::move(entries));
   endResetModel();
 }
 
-void RecipientModel::append(std::vector<Recipient> entries) {
+void RecipientModel::share(std::shared_ptr<const RecipientList> entries) {
+  beginResetModel();
+  // Safe to hold as changeable: writable() copies while `entries` has
+  // other holders, and every RecipientList here was made changeable.
+  list_ = std::const_pointer_cast<RecipientList>(entries ? std::move(entries) : std::make_shared<RecipientList>());
+  endResetModel();
+}
+
+void RecipientModel::append(RecipientList entries) {
   if (entries.empty()) return;
   beginInsertRows({}, size(), size() + static_cast<int>(entries.size()) - 1);
-  for (Recipient& r : entries) entries_.push_back(std::move(r));
+  if (list_->empty() && list_.use_count() == 1)
+    *list_ = std::move(entries);
+  else
+    writable().append(entries);
   endInsertRows();
 }
 
-void RecipientModel::insert(int row, Recipient entry) {
+void RecipientModel::insert(int row, const Recipient& entry) {
+  if (row < 0 || row > size()) throw std::out_of_range("RecipientModel row");
   beginInsertRows({}, row, row);
-  entries_.insert(entries_.begin() + row, std::move(entry));
+  writable().insert(static_cast<std::size_t>(row), entry.name, entry.address);
   endInsertRows();
 }
 
 void RecipientModel::remove(int row) {
+  const std::size_t i = checked(row);
   beginRemoveRows({}, row, row);
-  entries_.erase(entries_.begin() + row);
+  writable().erase(i);
   endRemoveRows();
 }
 
-void RecipientModel::replace(int row, Recipient entry) {
-  entries_.at(static_cast<std::size_t>(row)) = std::move(entry);
+void RecipientModel::replace(int row, const Recipient& entry) {
+  writable().replace(checked(row), entry.name, entry.address);
   emit dataChanged(index(row, 0), index(row, 1));
 }
 
 void RecipientModel::swap_rows(int a, int b) {
-  std::swap(entries_.at(static_cast<std::size_t>(a)), entries_.at(static_cast<std::size_t>(b)));
+  writable().swap(checked(a), checked(b));
   emit dataChanged(index(std::min(a, b), 0), index(std::max(a, b), 1));
 }
 

@@ -1,10 +1,13 @@
 // The entries of an address-book list (the edit list or the compose
 // picker): name and address as CP932 bytes, converted only when a row is
-// drawn, so a book of any size loads without work per row.
+// drawn, so a book of any size loads without work per row. The picker holds
+// a snapshot of the edit list: both share one RecipientList until the edit
+// list changes, which then copies it (two blocks) before its change.
 #pragma once
 
 #include <QAbstractTableModel>
 
+#include <memory>
 #include <vector>
 
 #include "addressbook/address_book_file.h"
@@ -21,21 +24,35 @@ class RecipientModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-  const std::vector<Recipient>& entries() const { return entries_; }
-  int size() const { return static_cast<int>(entries_.size()); }
-  const Recipient& at(int row) const { return entries_.at(static_cast<std::size_t>(row)); }
+  const RecipientList& list() const { return *list_; }
+  int size() const { return static_cast<int>(list_->size()); }
+  std::string_view name(int row) const { return list_->name(checked(row)); }
+  std::string_view address(int row) const { return list_->address(checked(row)); }
+  Recipient at(int row) const { return list_->at(checked(row)); }
+  std::vector<Recipient> entries() const { return list_->to_vector(); }
 
-  // Replaces every entry (views lose their selection).
-  void set_entries(std::vector<Recipient> entries);
-  void append(std::vector<Recipient> entries);
-  void insert(int row, Recipient entry);
+  // The entries as they are now; later changes do not reach it.
+  std::shared_ptr<const RecipientList> snapshot() const { return list_; }
+
+  // Each replaces every entry (views lose their selection).
+  void set_entries(const std::vector<Recipient>& entries);
+  void set_list(RecipientList entries);
+  void share(std::shared_ptr<const RecipientList> entries);
+
+  void append(RecipientList entries);
+  void insert(int row, const Recipient& entry);
   void remove(int row);
-  void replace(int row, Recipient entry);
+  void replace(int row, const Recipient& entry);
   // Exchanges two rows in place.
   void swap_rows(int a, int b);
 
  private:
-  std::vector<Recipient> entries_;
+  std::size_t checked(int row) const;
+  // The list, copied first when a snapshot shares it.
+  RecipientList& writable();
+
+  // Never changed while another holder shares it (see writable()).
+  std::shared_ptr<RecipientList> list_;
 };
 
 }  // namespace zarvel

@@ -49,7 +49,6 @@ void TForm1::connect_palette() {
   ListBox1->viewport()->installEventFilter(new ClickWatcher(ListBox1, this));
   connect(ListBox1, &QListWidget::itemDoubleClicked, this, guard([this] { ListBox1DblClick(); }));
   connect(BitBtn1, &QPushButton::clicked, this, guard([this] { BitBtn1Click(); }));
-  connect_kept();  // the restore button, its neighbour
 }
 
 QStringList TForm1::quick_list_rows() const {

@@ -77,11 +77,11 @@ void TForm1::send_read() {
     return;
   }
   if (!file) return;
-  HistoryParse parsed = parse_history(*file);
-  file.reset();
-  if (!parsed.malformed) apply_history_limit(parsed.entries, rireki_max);
-  history->set_entries(std::move(parsed.entries));
-  if (parsed.malformed) {
+  // The entries keep the file's bytes: their bodies are not copied out.
+  HistoryLoad loaded = read_history(std::move(*file));
+  if (!loaded.malformed) loaded.entries.truncate(static_cast<std::size_t>(std::max(rireki_max, 0)));
+  history->set_list(std::move(loaded.entries));
+  if (loaded.malformed) {
     history_keep_backup = true;
     dialogs().message(QStringLiteral("zarvel"), QStringLiteral("履歴ファイルが変なので削除します！"), MessageIcon::None,
                       this);
@@ -102,7 +102,7 @@ void TForm1::send_write() {
     // it was stays at hand.
     if (std::optional<Bytes> old = read_file(path)) write_file_atomic(path + QStringLiteral(".bak"), *old);
   }
-  write_file_atomic(path, format_history(history->entries()));
+  write_file_atomic(path, format_history(history->list()));
   history_keep_backup = false;
 }
 
@@ -148,9 +148,10 @@ void TForm1::Button2Click() {
   const int row = ListView3->selected_row();
   if (row < 0) return;
   if (delete_check->isChecked()) {
-    const HistoryEntry& e = history->at(row);
-    const QString question = from_cp932(e.name) + QStringLiteral("( ") + from_cp932(e.time) + QStringLiteral(" )") +
-                             QStringLiteral(" さんを削除してよろしいですか？");
+    const HistoryList& list = history->list();
+    const auto i = static_cast<std::size_t>(row);
+    const QString question = from_cp932(list.name(i)) + QStringLiteral("( ") + from_cp932(list.time(i)) +
+                             QStringLiteral(" )") + QStringLiteral(" さんを削除してよろしいですか？");
     if (!dialogs().confirm(question, this)) return;
   }
   history->remove(row);
@@ -169,11 +170,12 @@ void TForm1::Button2Click() {
 
 void TForm1::show_history_entry(int row) {
   if (row < 0 || row >= history->count()) return;
-  const HistoryEntry& e = history->at(row);
-  Label8->setText(from_cp932(e.name));
-  Label9->setText(from_cp932(e.subject));
-  Label10->setText(from_cp932(e.time));
-  Memo4->setPlainText(from_cp932_crlf(e.body));
+  const HistoryList& list = history->list();
+  const auto i = static_cast<std::size_t>(row);
+  Label8->setText(from_cp932(list.name(i)));
+  Label9->setText(from_cp932(list.subject(i)));
+  Label10->setText(from_cp932(list.time(i)));
+  Memo4->setPlainText(from_cp932_crlf(list.body(i)));
 }
 
 void TForm1::clear_history_details() {

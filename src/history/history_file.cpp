@@ -1,6 +1,8 @@
 #include "history/history_file.h"
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 #include "text/comma_text.h"
 
@@ -115,23 +117,23 @@ void append_quoted(Bytes& out, std::string_view field) {
   out += '"';
 }
 
-void append_header(Bytes& out, const HistoryEntry& e) {
+void append_header(Bytes& out, std::string_view name, std::string_view subject, std::string_view time) {
   auto has_lf = [](std::string_view s) { return s.find('\n') != std::string_view::npos; };
-  if (has_lf(e.name) || has_lf(e.subject) || has_lf(e.time)) {
+  if (has_lf(name) || has_lf(subject) || has_lf(time)) {
     out += kEscape;
     out += kHeader;
-    append_hex(out, e.name);
+    append_hex(out, name);
     out += ',';
-    append_hex(out, e.subject);
+    append_hex(out, subject);
     out += ',';
-    append_hex(out, e.time);
+    append_hex(out, time);
   } else {
     out += "~!,";
-    append_quoted(out, e.name);
+    append_quoted(out, name);
     out += ',';
-    append_quoted(out, e.subject);
+    append_quoted(out, subject);
     out += ',';
-    append_quoted(out, e.time);
+    append_quoted(out, time);
   }
   out += "\r\n";
 }
@@ -186,82 +188,116 @@ QString two_digits(int n) { return QStringLiteral("%1").arg(n % 100, 2, 10, QLat
 
 }  // namespace
 
-HistoryParse parse_history(std::string_view file_bytes) {
-  HistoryParse result;
-  // In file order until the end.
-  std::vector<HistoryEntry>& entries = result.entries;
-  // A record begun and not yet closed, and the length of the line break
-  // last added to its body (the one an end marker drops).
+namespace {
+
+// Reads the file's records as places: in the file itself for the header
+// fields' and bodies' bytes that stand there as they are, else in `extra`,
+// which is put after the file (an offset past the file's end is in it).
+struct HistoryReader {
+  struct Span {
+    std::size_t offset = 0, length = 0;
+  };
+  struct Record {
+    Span name, subject, time, body;
+  };
+
+  explicit HistoryReader(std::string_view file_bytes) : file(file_bytes) {}
+  void read();
+
+  std::string_view file;
+  std::vector<Record> records;  // in file order
+  Bytes extra;
+  bool malformed = false;
+
+ private:
+  Span stash(std::string_view bytes) {
+    const Span s{file.size() + extra.size(), bytes.size()};
+    extra.append(bytes);
+    return s;
+  }
+  Span& body() { return records.back().body; }
+  // The open body goes on in `extra`: it is the last thing there, so it can
+  // grow in place.
+  void body_to_extra() {
+    if (body_in_extra) return;
+    const Span in_file = body();
+    body() = {file.size() + extra.size(), in_file.length};
+    extra.append(file.substr(in_file.offset, in_file.length));
+    body_in_extra = true;
+  }
+  void begin_record(std::string_view name, std::string_view subject, std::string_view time) {
+    close_record();
+    records.push_back({stash(name), stash(subject), stash(time), {}});
+    open = true;
+    body_in_extra = false;
+    last_break = 0;
+  }
+  void close_record() {
+    if (!open) return;
+    Span& b = body();
+    const std::size_t dropped = std::min(last_break, b.length);
+    b.length -= dropped;
+    if (body_in_extra) extra.resize(extra.size() - dropped);
+    open = false;
+  }
+  // Plain body lines from `begin` to `end` (after an LF), each ended by
+  // CR LF: a body made only of such lines stays a place in the file.
+  void add_verbatim_lines(std::size_t begin, std::size_t end) {
+    if (!open) return;  // lines after an end marker belong to no record
+    Span& b = body();
+    if (!body_in_extra && b.length == 0) {
+      b = {begin, end - begin};
+    } else if (!body_in_extra && b.offset + b.length == begin) {
+      b.length += end - begin;
+    } else {
+      body_to_extra();
+      extra.append(file.substr(begin, end - begin));
+      body().length += end - begin;
+    }
+    last_break = 2;
+  }
+  void add_body_line(std::string_view line, std::string_view line_break) {
+    if (!open) return;
+    body_to_extra();
+    extra.append(line);
+    extra.append(line_break);
+    body().length += line.size() + line_break.size();
+    last_break = line_break.size();
+  }
+
+  // A record begun and not yet closed, whether its body has left the file,
+  // and the length of the line break last added to it (the one an end
+  // marker drops).
   bool open = false;
+  bool body_in_extra = false;
   std::size_t last_break = 0;
+};
+
+void HistoryReader::read() {
   Bytes scratch;
   std::vector<Bytes> fields;
-  // Body lines that end with CR LF in the file are in the body exactly as
-  // in the file: a run of them is appended in one piece when it ends, so
-  // that each body is allocated once at its size rather than grown line by
-  // line (a full history has some 100,000 lines).
-  std::size_t run_begin = 0, run_end = 0;
-
-  auto flush_run = [&] {
-    if (run_end == run_begin) return;
-    entries.back().body.append(file_bytes.substr(run_begin, run_end - run_begin));
-    last_break = 2;
-    run_begin = run_end = 0;
-  };
-  auto close_record = [&] {
-    if (!open) return;
-    flush_run();
-    Bytes& body = entries.back().body;
-    body.resize(body.size() - std::min(last_break, body.size()));
-    open = false;
-  };
-  auto add_body_line = [&](std::string_view line, std::string_view line_break) {
-    if (!open) return;  // lines after an end marker belong to no record
-    flush_run();
-    Bytes& body = entries.back().body;
-    body.append(line);
-    body.append(line_break);
-    last_break = line_break.size();
-  };
-  // Plain body lines from `begin` to `end` (after an LF), each ended by
-  // CR LF.
-  auto add_verbatim_line = [&](std::size_t begin, std::size_t end) {
-    if (!open) return;
-    if (run_end != begin) {
-      flush_run();
-      run_begin = begin;
-    }
-    run_end = end;
-  };
-  auto begin_record = [&](HistoryEntry&& entry) {
-    close_record();
-    entries.push_back(std::move(entry));
-    open = true;
-    last_break = 0;
-  };
-
   std::size_t pos = 0;
-  while (pos < file_bytes.size()) {
+  while (pos < file.size()) {
     if (open) {  // most lines: a run of plain body lines
       std::size_t end = pos;
-      while (end < file_bytes.size()) {
-        const std::size_t next = plain_crlf_line_end(file_bytes, end);
+      while (end < file.size()) {
+        const std::size_t next = plain_crlf_line_end(file, end);
         if (next == std::string_view::npos) break;
         end = next;
       }
       if (end != pos) {
-        add_verbatim_line(pos, end);
+        add_verbatim_lines(pos, end);
         pos = end;
         continue;
       }
     }
-    std::size_t lf = file_bytes.find('\n', pos);
-    std::size_t end = lf == std::string_view::npos ? file_bytes.size() : lf;
+    std::size_t lf = file.find('\n', pos);
+    std::size_t end = lf == std::string_view::npos ? file.size() : lf;
     const std::size_t begin = pos;
-    std::string_view line = file_bytes.substr(pos, end - pos);
+    std::string_view line = file.substr(pos, end - pos);
     const bool crlf = lf != std::string_view::npos && !line.empty() && line.back() == '\r';
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    pos = lf == std::string_view::npos ? file_bytes.size() : lf + 1;
+    pos = lf == std::string_view::npos ? file.size() : lf + 1;
 
     if (line.size() >= 2 && line[0] == kEscape) {
       std::string_view rest = line.substr(2);
@@ -276,10 +312,10 @@ HistoryParse parse_history(std::string_view file_bytes) {
       if (line[1] == kHeader) {
         HistoryEntry entry;
         if (!decode_hex_header(rest, entry)) {
-          result.malformed = true;
+          malformed = true;
           break;
         }
-        begin_record(std::move(entry));
+        begin_record(entry.name, entry.subject, entry.time);
         continue;
       }
       // Any other line starting with 0xFF is an ordinary body line.
@@ -288,28 +324,117 @@ HistoryParse parse_history(std::string_view file_bytes) {
     LineKind kind = classify(line, scratch, &fields);
     if (kind == LineKind::Body) {
       if (crlf)
-        add_verbatim_line(begin, pos);
+        add_verbatim_lines(begin, pos);
       else
         add_body_line(line, "\r\n");
       continue;
     }
     if (kind == LineKind::EndMarker) {
-      if (entries.empty()) {  // no record begun
-        result.malformed = true;
+      if (records.empty()) {  // no record begun
+        malformed = true;
         break;
       }
       close_record();
       continue;
     }
     if (fields.size() < 3) {
-      result.malformed = true;
+      malformed = true;
       break;
     }
-    begin_record({std::move(fields[0]), std::move(fields[1]), std::move(fields[2]), {}});
+    begin_record(fields[0], fields[1], fields[2]);
   }
   close_record();
-  std::reverse(entries.begin(), entries.end());
+}
+
+// A loaded file and what had to be copied out of it, shared by its entries.
+struct LoadedHistory {
+  Bytes file, extra;
+};
+
+}  // namespace
+
+HistoryLoad read_history(Bytes file_bytes) {
+  HistoryReader reader(file_bytes);
+  reader.read();
+  auto loaded = std::make_shared<LoadedHistory>();
+  loaded->file = std::move(file_bytes);
+  loaded->extra = std::move(reader.extra);
+  // The two as one block, for the list's accounting of what it holds.
+  const std::string_view file(loaded->file), extra(loaded->extra);
+  auto view = [&](HistoryReader::Span s) {
+    return s.offset < file.size() ? file.substr(s.offset, s.length) : extra.substr(s.offset - file.size(), s.length);
+  };
+  HistoryLoad result;
+  result.malformed = reader.malformed;
+  std::vector<HistoryList::Item>& items = result.entries.items_;
+  items.reserve(reader.records.size());
+  const std::shared_ptr<const void> keep = loaded;
+  const std::size_t held = file.size() + extra.size();
+  for (auto it = reader.records.rbegin(); it != reader.records.rend(); ++it)
+    items.push_back({keep, held, view(it->name), view(it->subject), view(it->time), view(it->body)});
   return result;
+}
+
+HistoryParse parse_history(std::string_view file_bytes) {
+  HistoryLoad load = read_history(Bytes(file_bytes));
+  return {load.entries.to_vector(), load.malformed};
+}
+
+HistoryList::HistoryList(const std::vector<HistoryEntry>& newest_first) {
+  items_.reserve(newest_first.size());
+  for (const HistoryEntry& e : newest_first) items_.push_back(own(e));
+}
+
+HistoryList::Item HistoryList::own(const HistoryEntry& e) {
+  auto bytes = std::make_shared<Bytes>();
+  bytes->reserve(e.name.size() + e.subject.size() + e.time.size() + e.body.size());
+  for (const Bytes* field : {&e.name, &e.subject, &e.time, &e.body}) bytes->append(*field);
+  const std::string_view all(*bytes);
+  const std::size_t n = e.name.size(), s = e.subject.size(), t = e.time.size();
+  return {bytes, all.size(), all.substr(0, n), all.substr(n, s), all.substr(n + s, t), all.substr(n + s + t)};
+}
+
+HistoryEntry HistoryList::at(std::size_t i) const {
+  const Item& item = items_.at(i);
+  return {Bytes(item.name), Bytes(item.subject), Bytes(item.time), Bytes(item.body)};
+}
+
+std::vector<HistoryEntry> HistoryList::to_vector() const {
+  std::vector<HistoryEntry> out;
+  out.reserve(size());
+  for (std::size_t i = 0; i < size(); ++i) out.push_back(at(i));
+  return out;
+}
+
+void HistoryList::push_front(const HistoryEntry& entry) { items_.insert(items_.begin(), own(entry)); }
+
+void HistoryList::truncate(std::size_t count) {
+  if (count >= size()) return;
+  items_.resize(count);
+  trim();
+}
+
+void HistoryList::erase(std::size_t i) {
+  items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
+  trim();
+}
+
+void HistoryList::trim() {
+  std::size_t used = 0, held = 0;
+  std::vector<std::pair<const void*, std::size_t>> blocks;
+  blocks.reserve(items_.size());
+  for (const Item& item : items_) {
+    used += item.name.size() + item.subject.size() + item.time.size() + item.body.size();
+    blocks.emplace_back(item.keep.get(), item.held);
+  }
+  std::sort(blocks.begin(), blocks.end());
+  blocks.erase(std::unique(blocks.begin(), blocks.end()), blocks.end());
+  for (const auto& block : blocks) held += block.second;
+  if (held <= 2 * used + 65536) return;
+  std::vector<Item> kept;
+  kept.reserve(items_.size());
+  for (std::size_t i = 0; i < size(); ++i) kept.push_back(own(at(i)));
+  items_ = std::move(kept);
 }
 
 Bytes format_history(const std::vector<HistoryEntry>& newest_first) {
@@ -321,8 +446,24 @@ Bytes format_history(const std::vector<HistoryEntry>& newest_first) {
   out.reserve(size + size / 16);
   Bytes scratch;
   for (auto it = newest_first.rbegin(); it != newest_first.rend(); ++it) {
-    append_header(out, *it);
+    append_header(out, it->name, it->subject, it->time);
     append_body(out, it->body, scratch);
+    out += "~!!\r\n";
+  }
+  return out;
+}
+
+Bytes format_history(const HistoryList& newest_first) {
+  std::size_t size = 0;
+  for (std::size_t i = 0; i < newest_first.size(); ++i)
+    size += newest_first.name(i).size() + newest_first.subject(i).size() + newest_first.time(i).size() +
+            newest_first.body(i).size() + 32;
+  Bytes out;
+  out.reserve(size + size / 16);
+  Bytes scratch;
+  for (std::size_t i = newest_first.size(); i-- > 0;) {
+    append_header(out, newest_first.name(i), newest_first.subject(i), newest_first.time(i));
+    append_body(out, newest_first.body(i), scratch);
     out += "~!!\r\n";
   }
   return out;

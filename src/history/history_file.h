@@ -30,6 +30,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -50,6 +51,54 @@ struct HistoryParse {
   bool malformed = false;
 };
 
+struct HistoryLoad;
+
+// The entries as the history list holds them, newest first: each one's
+// fields are views into a block of bytes it shares with others. For a
+// loaded file the block is the file's own bytes, in which nearly every body
+// stands as it is, so a full history is not copied entry by entry.
+class HistoryList {
+ public:
+  HistoryList() = default;
+  explicit HistoryList(const std::vector<HistoryEntry>& newest_first);
+
+  std::size_t size() const { return items_.size(); }
+  bool empty() const { return items_.empty(); }
+  std::string_view name(std::size_t i) const { return items_[i].name; }
+  std::string_view subject(std::size_t i) const { return items_[i].subject; }
+  std::string_view time(std::size_t i) const { return items_[i].time; }
+  std::string_view body(std::size_t i) const { return items_[i].body; }
+  HistoryEntry at(std::size_t i) const;
+  std::vector<HistoryEntry> to_vector() const;
+
+  void push_front(const HistoryEntry& entry);
+  // Keeps the first `count` entries.
+  void truncate(std::size_t count);
+  void erase(std::size_t i);
+
+ private:
+  friend HistoryLoad read_history(Bytes file_bytes);
+  struct Item {
+    std::shared_ptr<const void> keep;  // the block the views are in
+    std::size_t held;                  // its size
+    std::string_view name, subject, time, body;
+  };
+  static Item own(const HistoryEntry& entry);
+  // Copies what is left into one block when most of the bytes held are no
+  // longer used (a history cut to its limit).
+  void trim();
+
+  std::vector<Item> items_;
+};
+
+struct HistoryLoad {
+  HistoryList entries;  // newest first
+  bool malformed = false;
+};
+
+// parse_history, keeping the file's bytes as the entries' block.
+HistoryLoad read_history(Bytes file_bytes);
+
 // Reads send.txt. A line ends at LF (or at the end of the file), without the
 // one CR right before that end. A record whose end marker never comes (the
 // next header or the end of the file comes first) keeps the body lines read
@@ -62,6 +111,7 @@ HistoryParse parse_history(std::string_view file_bytes);
 // Writes the entries, given newest first, oldest record first; no entry
 // gives zero bytes. Linear in the size of the history.
 Bytes format_history(const std::vector<HistoryEntry>& newest_first);
+Bytes format_history(const HistoryList& newest_first);
 
 // Drops the oldest entries (the end of the list) beyond `limit`; a limit of
 // 0 or less empties the list.

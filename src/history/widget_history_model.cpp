@@ -1,6 +1,8 @@
 #include "history/widget_history_model.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <utility>
 
 namespace zarvel {
 
@@ -12,14 +14,14 @@ int HistoryModel::columnCount(const QModelIndex& parent) const { return parent.i
 
 QVariant HistoryModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid() || index.row() >= count()) return {};
-  const HistoryEntry& e = at(index.row());
+  const auto row = static_cast<std::size_t>(index.row());
   switch (index.column()) {
     case 0:
-      return from_cp932(e.name);
+      return from_cp932(entries_.name(row));
     case 1:
-      return from_cp932(e.subject);
+      return from_cp932(entries_.subject(row));
     case 2:
-      return from_cp932(e.time);
+      return from_cp932(entries_.time(row));
     default:
       return {};
   }
@@ -39,15 +41,22 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
   }
 }
 
-void HistoryModel::set_entries(std::vector<HistoryEntry> newest_first) {
+std::size_t HistoryModel::checked(int row) const {
+  if (row < 0 || row >= count()) throw std::out_of_range("HistoryModel row");
+  return static_cast<std::size_t>(row);
+}
+
+void HistoryModel::set_entries(const std::vector<HistoryEntry>& newest_first) { set_list(HistoryList(newest_first)); }
+
+void HistoryModel::set_list(HistoryList newest_first) {
   beginResetModel();
   entries_ = std::move(newest_first);
   endResetModel();
 }
 
-void HistoryModel::insert_top(HistoryEntry entry) {
+void HistoryModel::insert_top(const HistoryEntry& entry) {
   beginInsertRows({}, 0, 0);
-  entries_.insert(entries_.begin(), std::move(entry));
+  entries_.push_front(entry);
   endInsertRows();
 }
 
@@ -55,14 +64,14 @@ void HistoryModel::apply_limit(int limit) {
   const int keep = std::max(limit, 0);
   if (count() <= keep) return;
   beginRemoveRows({}, keep, count() - 1);
-  entries_.resize(static_cast<std::size_t>(keep));
+  entries_.truncate(static_cast<std::size_t>(keep));
   endRemoveRows();
 }
 
 void HistoryModel::remove(int row) {
   if (row < 0 || row >= count()) return;
   beginRemoveRows({}, row, row);
-  entries_.erase(entries_.begin() + row);
+  entries_.erase(static_cast<std::size_t>(row));
   endRemoveRows();
 }
 

@@ -22,19 +22,24 @@ class HistoryModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
   int count() const { return static_cast<int>(entries_.size()); }
-  const HistoryEntry& at(int row) const { return entries_.at(static_cast<std::size_t>(row)); }
-  const std::vector<HistoryEntry>& entries() const { return entries_; }
+  const HistoryList& list() const { return entries_; }
+  // A copy of an entry, of every entry.
+  HistoryEntry at(int row) const { return entries_.at(checked(row)); }
+  std::vector<HistoryEntry> entries() const { return entries_.to_vector(); }
 
-  // Replaces every entry.
-  void set_entries(std::vector<HistoryEntry> newest_first);
+  // Each replaces every entry.
+  void set_entries(const std::vector<HistoryEntry>& newest_first);
+  void set_list(HistoryList newest_first);
   // Puts `entry` on top (the newest).
-  void insert_top(HistoryEntry entry);
+  void insert_top(const HistoryEntry& entry);
   // Drops the oldest entries beyond `limit`.
   void apply_limit(int limit);
   void remove(int row);
 
  private:
-  std::vector<HistoryEntry> entries_;
+  std::size_t checked(int row) const;
+
+  HistoryList entries_;
 };
 
 }  // namespace zarvel

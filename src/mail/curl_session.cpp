@@ -16,11 +16,6 @@ std::mutex g_ca_mutex;
 std::string g_test_ca_file;
 std::atomic<int> g_test_tls_port{0};
 
-void global_init() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 std::string test_ca_file() {
   std::lock_guard lock(g_ca_mutex);
   return g_test_ca_file;
@@ -50,16 +45,15 @@ std::string printable_reply(std::string_view line) {
 }
 
 CurlSession::CurlSession() {
-  global_init();
-  curl_ = curl_easy_init();
+  curl_ = curl::easy_init();
   if (!curl_) throw std::runtime_error("curl_easy_init");
 }
 
 CurlSession::~CurlSession() {
   // The derived session is gone by now: nothing may call back into it.
-  curl_easy_setopt(curl_, CURLOPT_DEBUGFUNCTION, nullptr);
-  curl_easy_setopt(curl_, CURLOPT_VERBOSE, 0L);
-  curl_easy_cleanup(curl_);
+  curl::set_debug_function(curl_, nullptr);
+  curl::set_long(curl_, CURLOPT_VERBOSE, 0L);
+  curl::easy_cleanup(curl_);
 }
 
 void CurlSession::prepare(const std::string& url, const ServerSpec& server, bool implicit_tls) {
@@ -68,40 +62,40 @@ void CurlSession::prepare(const std::string& url, const ServerSpec& server, bool
   port_ = server.port;
   timeout_seconds_ = server.timeout_seconds;
   const long seconds = server.timeout_seconds;
-  curl_easy_setopt(curl_, CURLOPT_URL, url_.c_str());
-  curl_easy_setopt(curl_, CURLOPT_PROTOCOLS_STR, "smtp,smtps,pop3,pop3s");
-  curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
+  curl::set_text(curl_, CURLOPT_URL, url_.c_str());
+  curl::set_text(curl_, CURLOPT_PROTOCOLS_STR, "smtp,smtps,pop3,pop3s");
+  curl::set_long(curl_, CURLOPT_NOSIGNAL, 1L);
   // One connection per call, closed (QUIT) before perform() returns.
-  curl_easy_setopt(curl_, CURLOPT_FORBID_REUSE, 1L);
+  curl::set_long(curl_, CURLOPT_FORBID_REUSE, 1L);
   // Proxies from the environment have no business with a mail server.
-  curl_easy_setopt(curl_, CURLOPT_PROXY, "");
-  curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT, seconds);
-  curl_easy_setopt(curl_, CURLOPT_SERVER_RESPONSE_TIMEOUT, seconds);
+  curl::set_text(curl_, CURLOPT_PROXY, "");
+  curl::set_long(curl_, CURLOPT_CONNECTTIMEOUT, seconds);
+  curl::set_long(curl_, CURLOPT_SERVER_RESPONSE_TIMEOUT, seconds);
   // A server that stops taking the message while it is being sent.
-  curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, seconds);
+  curl::set_long(curl_, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl::set_long(curl_, CURLOPT_LOW_SPEED_TIME, seconds);
   // With TRY libcurl upgrades whenever the server offers it; a server that
   // offers and then refuses is caught in the dialogue (see the sessions).
-  curl_easy_setopt(curl_, CURLOPT_USE_SSL,
-                   implicit_tls ? static_cast<long>(CURLUSESSL_ALL) : static_cast<long>(CURLUSESSL_TRY));
-  curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYHOST, 2L);
+  curl::set_long(curl_, CURLOPT_USE_SSL,
+                 implicit_tls ? static_cast<long>(CURLUSESSL_ALL) : static_cast<long>(CURLUSESSL_TRY));
+  curl::set_long(curl_, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl::set_long(curl_, CURLOPT_SSL_VERIFYHOST, 2L);
   ca_file_ = test_ca_file();
   if (!ca_file_.empty()) {
-    curl_easy_setopt(curl_, CURLOPT_CAINFO, ca_file_.c_str());
-    curl_easy_setopt(curl_, CURLOPT_CAPATH, nullptr);
+    curl::set_text(curl_, CURLOPT_CAINFO, ca_file_.c_str());
+    curl::set_text(curl_, CURLOPT_CAPATH, nullptr);
   }
-  curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, error_buffer_);
-  curl_easy_setopt(curl_, CURLOPT_VERBOSE, 1L);
-  curl_easy_setopt(curl_, CURLOPT_DEBUGFUNCTION, &CurlSession::on_debug);
-  curl_easy_setopt(curl_, CURLOPT_DEBUGDATA, this);
-  curl_easy_setopt(curl_, CURLOPT_OPENSOCKETFUNCTION, &CurlSession::on_open_socket);
-  curl_easy_setopt(curl_, CURLOPT_OPENSOCKETDATA, this);
-  curl_easy_setopt(curl_, CURLOPT_CLOSESOCKETFUNCTION, &CurlSession::on_close_socket);
-  curl_easy_setopt(curl_, CURLOPT_CLOSESOCKETDATA, this);
+  curl::set_pointer(curl_, CURLOPT_ERRORBUFFER, error_buffer_);
+  curl::set_long(curl_, CURLOPT_VERBOSE, 1L);
+  curl::set_debug_function(curl_, &CurlSession::on_debug);
+  curl::set_pointer(curl_, CURLOPT_DEBUGDATA, this);
+  curl::set_open_socket_function(curl_, &CurlSession::on_open_socket);
+  curl::set_pointer(curl_, CURLOPT_OPENSOCKETDATA, this);
+  curl::set_close_socket_function(curl_, &CurlSession::on_close_socket);
+  curl::set_pointer(curl_, CURLOPT_CLOSESOCKETDATA, this);
 }
 
-CURLcode CurlSession::perform() { return curl_easy_perform(curl_); }
+CURLcode CurlSession::perform() { return curl::easy_perform(curl_); }
 
 void CurlSession::cut(std::string reason) {
   if (cut_reason_.empty()) cut_reason_ = std::move(reason);
@@ -110,7 +104,7 @@ void CurlSession::cut(std::string reason) {
 
 bool CurlSession::connected() {
   curl_off_t t = 0;
-  return curl_easy_getinfo(curl_, CURLINFO_CONNECT_TIME_T, &t) == CURLE_OK && t > 0;
+  return curl::getinfo_off(curl_, CURLINFO_CONNECT_TIME_T, &t) == CURLE_OK && t > 0;
 }
 
 std::string CurlSession::network_error(CURLcode code) {
@@ -149,7 +143,7 @@ std::string CurlSession::network_error(CURLcode code) {
     case CURLE_LOGIN_DENIED:
       return "ログインを拒否されました";
     default:
-      return "通信に失敗しました: " + (detail.empty() ? std::string(curl_easy_strerror(code)) : detail);
+      return "通信に失敗しました: " + (detail.empty() ? std::string(curl::easy_strerror(code)) : detail);
   }
 }
 

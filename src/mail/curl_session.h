@@ -3,12 +3,11 @@
 // and a way to stop the dialogue at once from inside libcurl's callbacks.
 #pragma once
 
-#include <curl/curl.h>
-
 #include <set>
 #include <string>
 #include <string_view>
 
+#include "mail/curl_api.h"
 #include "mail/transport_args.h"
 
 namespace zarvel {
@@ -29,6 +28,7 @@ bool implicit_tls_port(int port, int standard_port);
 // ASCII only, blanks trimmed.
 std::string printable_reply(std::string_view line);
 
+// Requires curl_available().
 class CurlSession {
  public:
   CurlSession();

@@ -119,12 +119,12 @@ TransportOutcome Pop3Session::run() {
       std::string(tls_ ? "pop3s://" : "pop3://") + server_.host + ":" + std::to_string(server_.port) + "/";
   prepare(url, server_, tls_);
   CURL* c = handle();
-  curl_easy_setopt(c, CURLOPT_USERNAME, login_.user.c_str());
-  curl_easy_setopt(c, CURLOPT_PASSWORD, login_.password.c_str());
-  if (login_.apop) curl_easy_setopt(c, CURLOPT_LOGIN_OPTIONS, "AUTH=+APOP");
-  curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, command_.c_str());
+  curl::set_text(c, CURLOPT_USERNAME, login_.user.c_str());
+  curl::set_text(c, CURLOPT_PASSWORD, login_.password.c_str());
+  if (login_.apop) curl::set_text(c, CURLOPT_LOGIN_OPTIONS, "AUTH=+APOP");
+  curl::set_text(c, CURLOPT_CUSTOMREQUEST, command_.c_str());
   // STAT answers with one line; without NOBODY libcurl waits for a list.
-  curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
+  curl::set_long(c, CURLOPT_NOBODY, 1L);
 
   CURLcode code = perform();
   TransportOutcome out;
@@ -163,6 +163,7 @@ std::string Pop3Session::explain(CURLcode code) {
 }  // namespace
 
 TransportOutcome pop3_run(const ServerSpec& server, const Pop3Login& login, const std::string& command) {
+  if (!curl_available()) return {false, curl_unavailable_message(), {}};
   Pop3Session session(server, login, command);
   return session.run();
 }

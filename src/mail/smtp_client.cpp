@@ -179,27 +179,27 @@ TransportOutcome SmtpSession::run() {
   prepare(url, job_.server, implicit);
   CURL* c = handle();
   const std::string from = "<" + job_.sender.address + ">";
-  curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.c_str());
+  curl::set_text(c, CURLOPT_MAIL_FROM, from.c_str());
   const std::string to = "<" + job_.recipient + ">";
-  curl_slist* rcpt = curl_slist_append(nullptr, to.c_str());
-  curl_easy_setopt(c, CURLOPT_MAIL_RCPT, rcpt);
-  curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
-  curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(job_.message.size()));
-  curl_easy_setopt(c, CURLOPT_READFUNCTION, &SmtpSession::on_read);
-  curl_easy_setopt(c, CURLOPT_READDATA, this);
+  curl_slist* rcpt = curl::slist_append(nullptr, to.c_str());
+  curl::set_list(c, CURLOPT_MAIL_RCPT, rcpt);
+  curl::set_long(c, CURLOPT_UPLOAD, 1L);
+  curl::set_off(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(job_.message.size()));
+  curl::set_read_function(c, &SmtpSession::on_read);
+  curl::set_pointer(c, CURLOPT_READDATA, this);
   std::string login_options;
   if (want_auth_) {
     const SmtpAuth& auth = *job_.sender.auth;
-    curl_easy_setopt(c, CURLOPT_USERNAME, auth.user.c_str());
-    curl_easy_setopt(c, CURLOPT_PASSWORD, auth.password.c_str());
+    curl::set_text(c, CURLOPT_USERNAME, auth.user.c_str());
+    curl::set_text(c, CURLOPT_PASSWORD, auth.password.c_str());
     login_options = "AUTH=" + auth.method;
-    curl_easy_setopt(c, CURLOPT_LOGIN_OPTIONS, login_options.c_str());
+    curl::set_text(c, CURLOPT_LOGIN_OPTIONS, login_options.c_str());
     // Some servers refuse PLAIN with an empty first round.
-    curl_easy_setopt(c, CURLOPT_SASL_IR, auth.method == "PLAIN" ? 1L : 0L);
+    curl::set_long(c, CURLOPT_SASL_IR, auth.method == "PLAIN" ? 1L : 0L);
   }
 
   CURLcode code = perform();
-  curl_slist_free_all(rcpt);
+  curl::slist_free_all(rcpt);
 
   TransportOutcome out;
   if (code == CURLE_OK && !was_cut() && (!want_auth_ || auth_ok_)) {
@@ -243,6 +243,7 @@ std::string SmtpSession::explain(CURLcode code) {
 }  // namespace
 
 TransportOutcome smtp_send(const SmtpJob& job) {
+  if (!curl_available()) return {false, curl_unavailable_message(), {}};
   SmtpSession session(job, implicit_tls_port(job.server.port, 465));
   return session.run();
 }

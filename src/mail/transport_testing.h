@@ -14,4 +14,8 @@ void transport_set_test_ca_file(const std::string& path);
 // byte, for test servers on ports chosen at run time; 0 turns it off.
 void transport_set_test_implicit_tls_port(int port);
 
+// The next use of the transport opens this library instead of libcurl.so.4
+// (an empty name: libcurl.so.4 again).
+void transport_set_test_library(const std::string& name);
+
 }  // namespace zarvel

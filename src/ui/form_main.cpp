@@ -76,6 +76,7 @@ void TForm1::connect_handlers() {
   connect(hint_check, &QCheckBox::toggled, this, guard([this] { hint_checkClick(); }));
   connect_compose();
   connect_signatures();
+  connect_kept();
   connect_palette();
   connect_address_book();
   connect_history();

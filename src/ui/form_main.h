@@ -252,7 +252,7 @@ class TForm1 : public QWidget {
   // ---- message kept at exit (src/compose/form_main_kept.cpp)
   void data_save();
   void BitBtn2Click();
-  void connect_kept();  // wired with the palette's handlers
+  void connect_kept();
 
   // ---- quick list and palette (src/compose/form_main_palette.cpp)
   void kaomoji_load();  // first showing, step 6

@@ -78,6 +78,20 @@ void TListView::set_hide_selection(bool hide) {
   setPalette(p);
 }
 
+void TListView::updateGeometries() {
+  if (!isVisible()) {
+    geometries_pending_ = true;
+    return;
+  }
+  geometries_pending_ = false;
+  QTreeView::updateGeometries();
+}
+
+void TListView::showEvent(QShowEvent* e) {
+  QTreeView::showEvent(e);
+  if (geometries_pending_) updateGeometries();
+}
+
 void TListView::mousePressEvent(QMouseEvent* e) {
   QTreeView::mousePressEvent(e);
   emit mouse_down();

@@ -357,3 +357,22 @@ TEST_F(AddressBookWindow, UpAndDownMoveWithinTheEnds) {
 }
 
 }  // namespace
+
+// The picker shares the edit list's entries: a change of either reaches
+// the other only through a new snapshot.
+TEST(RecipientModelSnapshot, ChangesNeverReachAHolderOfTheOldEntries) {
+  RecipientModel edit, picker;
+  edit.set_entries(sample(3));
+  picker.share(edit.snapshot());
+  edit.replace(0, {"new", "n@x.jp"});
+  edit.remove(2);
+  EXPECT_EQ(picker.entries(), sample(3));
+  EXPECT_EQ(edit.entries(), (Book{{"new", "n@x.jp"}, sample(3)[1]}));
+  picker.share(edit.snapshot());
+  picker.swap_rows(0, 1);  // the picker is never changed, but would keep to itself too
+  picker.insert(0, {"p", "p@x.jp"});
+  EXPECT_EQ(edit.entries(), (Book{{"new", "n@x.jp"}, sample(3)[1]}));
+  EXPECT_EQ(picker.size(), 3);
+  EXPECT_EQ(from_cp932(picker.address(1)), QStringLiteral("u1@example.jp"));
+  EXPECT_THROW(picker.at(3), std::out_of_range);
+}

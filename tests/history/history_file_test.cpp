@@ -74,7 +74,7 @@ TEST(HistoryFile, OrdinaryEntriesAreWrittenAsAlwaysOldestFirst) {
             "~!,\"old\",\"s\",\"26/12/08(\x89\xCE) 09:05:03\"\r\n\r\n~!!\r\n"
             "~!,\"new\",\"s\",\"26/12/08(\x89\xCE) 09:05:03\"\r\nline1\r\n\r\nline3\r\n\r\n~!!\r\n");
   expect_round_trip(list);
-  EXPECT_EQ(format_history({}), "");
+  EXPECT_EQ(format_history(List{}), "");
 }
 
 TEST(HistoryFile, ReadsLinesAsTheyHaveAlwaysBeenRead) {
@@ -234,4 +234,32 @@ TEST(HistoryFile, AFullHistoryOfLargeBodiesIsReadAndWrittenFast) {
   double seconds = double(std::clock() - start) / CLOCKS_PER_SEC;
   EXPECT_EQ(p.entries, list);
   EXPECT_LT(seconds, 0.8);
+}
+
+// The list keeps a loaded file's bytes for its entries; changes and cuts
+// leave every other entry as it was, and it writes what the entries hold.
+TEST(HistoryFile, TheLoadedListChangesAndWritesLikeItsEntries) {
+  std::mt19937 rng(21);
+  const List entries = random_list(rng, 6);
+  HistoryLoad load = read_history(format_history(entries));
+  ASSERT_FALSE(load.malformed);
+  HistoryList& list = load.entries;
+  EXPECT_EQ(list.to_vector(), entries);
+  list.push_front(entry("new", "body\r\n"));
+  list.erase(2);
+  list.truncate(4);
+  const List expected = {entry("new", "body\r\n"), entries[0], entries[2], entries[3]};
+  EXPECT_EQ(list.to_vector(), expected);
+  EXPECT_EQ(format_history(list), format_history(expected));
+  EXPECT_EQ(HistoryList(expected).to_vector(), expected);
+
+  // Cut to a few entries of a large file: those few stay whole after they
+  // have been moved out of the file's bytes.
+  List big;
+  for (int i = 0; i < 300; ++i) big.push_back(entry(std::to_string(i), Bytes(4000, 'a' + i % 26) + "\r\n~!!"));
+  HistoryLoad cut = read_history(format_history(big));
+  cut.entries.truncate(3);
+  EXPECT_EQ(cut.entries.to_vector(), List(big.begin(), big.begin() + 3));
+  cut.entries.erase(0);
+  EXPECT_EQ(cut.entries.to_vector(), List(big.begin() + 1, big.begin() + 3));
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 
 #include "mail/curl_session.h"
 #include "mail/transport_testing.h"
@@ -111,4 +112,40 @@ TEST(MailTransportReplies, ServerTextIsMadePrintable) {
   EXPECT_EQ(printable_reply("  550 No such user  "), "550 No such user");
   EXPECT_EQ(printable_reply(std::string_view("x\x1B[31m\xFF\0y", 9)), "x?[31m??y");
   EXPECT_EQ(printable_reply(""), "");
+}
+
+// libcurl is opened on first use: without it a send or a login fails with
+// the message, and the library found later is used.
+TEST(MailTransportLibrary, MissingLibcurlFailsCleanlyAndLoadsWhenPresent) {
+  const char* server = "127.0.0.1\t1\t5";  // nothing listens on port 1
+  char error[kTransportErrorSize] = {};
+  alignas(void*) unsigned char area[kTransportResultSize] = {};
+  for (const char* wrong : {"/nonexistent/libcurl.so.4", "libm.so.6"}) {  // missing; present but not libcurl
+    transport_set_test_library(wrong);
+    EXPECT_EQ(send(server, "<a@b.jp>", "<c@d.jp>", "s").error, "メール送信用ライブラリ (libcurl) を読み込めません");
+    EXPECT_EQ(TransportPop3("127.0.0.1\t1", "alice", "pw", "STAT", ".", area, error), 0);
+    EXPECT_EQ(from_cp932(error).toStdString(), "メール送信用ライブラリ (libcurl) を読み込めません");
+  }
+  EXPECT_LE(std::strlen(error), 80u);
+  transport_set_test_library("");
+  EXPECT_EQ(send(server, "<a@b.jp>", "<c@d.jp>", "s").error, "サーバ 127.0.0.1:1 に接続できません");
+}
+
+// Each setter passes libcurl the type the option is read as, and refuses
+// an option of another kind without calling it.
+TEST(MailTransportLibrary, SettersMatchTheOptionKind) {
+  ASSERT_TRUE(curl_available());
+  CURL* h = curl::easy_init();
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(curl::set_text(h, CURLOPT_URL, "smtp://127.0.0.1:1"), CURLE_OK);
+  EXPECT_EQ(curl::set_long(h, CURLOPT_URL, 1L), CURLE_BAD_FUNCTION_ARGUMENT);
+  EXPECT_EQ(curl::set_long(h, CURLOPT_NOSIGNAL, 1L), CURLE_OK);
+  EXPECT_EQ(curl::set_text(h, CURLOPT_NOSIGNAL, "1"), CURLE_BAD_FUNCTION_ARGUMENT);
+  EXPECT_EQ(curl::set_off(h, CURLOPT_INFILESIZE_LARGE, 10), CURLE_OK);
+  EXPECT_EQ(curl::set_long(h, CURLOPT_INFILESIZE_LARGE, 10L), CURLE_BAD_FUNCTION_ARGUMENT);
+  EXPECT_EQ(curl::set_off(h, CURLOPT_INFILESIZE, 10), CURLE_BAD_FUNCTION_ARGUMENT);
+  curl_off_t t = -1;
+  EXPECT_EQ(curl::getinfo_off(h, CURLINFO_CONNECT_TIME_T, &t), CURLE_OK);
+  EXPECT_EQ(curl::getinfo_off(h, CURLINFO_RESPONSE_CODE, &t), CURLE_BAD_FUNCTION_ARGUMENT);
+  curl::easy_cleanup(h);
 }
