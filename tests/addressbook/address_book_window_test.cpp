@@ -14,6 +14,7 @@
 #include <memory>
 #include <random>
 
+#include "support/sjis.h"
 #include "addressbook/form_seting_diarog.h"
 #include "addressbook/widget_recipient_model.h"
 #include "support/main_window.h"
@@ -30,7 +31,7 @@ namespace {
 const QString kCsv = QStringLiteral("zarvel.csv");
 const QString kMalformed = QStringLiteral("宛先ファイルが変なので削除します！");
 
-Bytes sj(const char16_t* s) { return to_cp932(QStringView(s)); }
+using zarvel::test::sj;
 
 Book sample(int n) {
   Book b;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/sjis.h"
 #include "history/history_file.h"
 #include "text/cp932.h"
 
@@ -29,8 +30,6 @@ inline const std::vector<QString>& data_file_names() {
                                              QStringLiteral("kaomoji.txt")};
   return names;
 }
-
-inline Bytes sj(const char16_t* text) { return to_cp932(QStringView(text)); }
 
 // A file's bytes, or nullopt when there is no file.
 using Snapshot = std::map<QString, std::optional<std::string>>;

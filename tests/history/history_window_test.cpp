@@ -14,6 +14,7 @@
 
 #include <random>
 
+#include "support/sjis.h"
 #include "history/history_file.h"
 #include "history/widget_history_model.h"
 #include "support/main_window.h"
@@ -29,7 +30,7 @@ namespace {
 const QString kSendTxt = QStringLiteral("send.txt");
 const QString kMalformed = QStringLiteral("履歴ファイルが変なので削除します！");
 
-Bytes sj(const char16_t* text) { return to_cp932(QStringView(text)); }
+using zarvel::test::sj;
 
 HistoryEntry entry(Bytes name, Bytes body, Bytes subject = "s", Bytes time = "26/12/08(\x89\xCE) 09:05:03") {
   return {std::move(name), std::move(subject), std::move(time), std::move(body)};

@@ -1,3 +1,4 @@
+#include "support/sjis.h"
 #include "mail/message.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,7 @@ using namespace zarvel;
 
 namespace {
 
-Bytes sj(const char* utf8) { return to_cp932(QString::fromUtf8(utf8)); }
+using zarvel::test::sj;
 
 // Sets TZ for one test and puts it back.
 class TimeZone {

@@ -1,5 +1,6 @@
 // The encodings are checked by decoding what they produce with independent
 // decoders (glibc's iconv, Qt's Base64) and comparing with the input.
+#include "support/sjis.h"
 #include "mail/mime.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@ using namespace zarvel;
 
 namespace {
 
-Bytes sj(const char* utf8) { return to_cp932(QString::fromUtf8(utf8)); }
+using zarvel::test::sj;
 
 // ISO-2022-JP back to CP932 through glibc; nullopt when iconv refuses it.
 std::optional<Bytes> jis_to_cp932(std::string_view jis) {

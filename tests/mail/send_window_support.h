@@ -24,6 +24,7 @@
 #include "mail/form_smtpdlg.h"
 #include "platform/dialup.h"
 #include "support/main_window.h"
+#include "support/sjis.h"
 
 namespace zarvel::test {
 
@@ -154,7 +155,6 @@ class SendRun {
     QTest::mouseClick(f->cmdSend, Qt::LeftButton);
   }
 
-  static Bytes sj(const char16_t* s) { return to_cp932(QStringView(s)); }
   static std::string stored_password(const char16_t* s) { return encode_password(sj(s)); }
 
   MainWindowRun run;

@@ -128,7 +128,7 @@ TEST_F(SendWindow, ASuccessfulSendShowsItsStepsInOrderAndIsRecorded) {
   const Call& c = calls[0];
   EXPECT_FALSE(c.on_ui_thread);
   EXPECT_EQ(c.args, (std::vector<Bytes>{"mail.example.jp\t2525\t60", "<yamada@example.jp>", "<me@example.jp>",
-                                        SendRun::sj(u"件名です"), SendRun::sj(u"一行目\r\n二行目"), ""}));
+                                        sj(u"件名です"), sj(u"一行目\r\n二行目"), ""}));
   // While the transport worked, the window was up with the sending texts.
   EXPECT_TRUE(c.view.visible);
   EXPECT_EQ(c.view.title, QStringLiteral("送信先 - 山田さん"));
@@ -158,9 +158,9 @@ TEST_F(SendWindow, ASuccessfulSendShowsItsStepsInOrderAndIsRecorded) {
   EXPECT_TRUE(r.boxes.shown.empty());
   ASSERT_EQ(f->history->count(), 1);
   const HistoryEntry& h = f->history->at(0);
-  EXPECT_EQ(h.name, SendRun::sj(u"山田"));
-  EXPECT_EQ(h.subject, SendRun::sj(u"件名です"));
-  EXPECT_EQ(h.body, SendRun::sj(u"一行目\r\n二行目"));
+  EXPECT_EQ(h.name, sj(u"山田"));
+  EXPECT_EQ(h.subject, sj(u"件名です"));
+  EXPECT_EQ(h.body, sj(u"一行目\r\n二行目"));
 
   // The same message cannot go twice by accident: only a change of the body
   // (not of the subject) enables the button again.
@@ -195,17 +195,17 @@ TEST_F(SendWindow, TheNextSendStartsAgainFromTheSendingLook) {
   EXPECT_EQ(calls[1].view.edit, kSending);
   EXPECT_EQ(calls[1].view.edit_background, kSendingRed);
   EXPECT_EQ(f->history->count(), 2);
-  EXPECT_EQ(f->history->at(0).subject, SendRun::sj(u"無題"));
+  EXPECT_EQ(f->history->at(0).subject, sj(u"無題"));
   EXPECT_EQ(calls[1].args[3], "");  // the empty subject goes as it is
 }
 
 TEST_F(SendWindow, WithSignaturesOnTheBodyEndsWithALineBreakAndTheSignature) {
-  r.run.dir().write(QStringLiteral("signa2.txt"), SendRun::sj(u"--\r\n署名の二行目"));
+  r.run.dir().write(QStringLiteral("signa2.txt"), sj(u"--\r\n署名の二行目"));
   start(kServer + "[Options]\r\nsignature=1\r\nsignature_sel=1\r\n");
   ASSERT_EQ(f->Memo2->toPlainText(), QStringLiteral("--\n署名の二行目"));
   r.compose(QStringLiteral("b"), QStringLiteral("b@example.jp"), QStringLiteral("s"), QStringLiteral("本文\n"));
   r.send();
-  const Bytes expected = SendRun::sj(u"本文\r\n\r\n--\r\n署名の二行目");
+  const Bytes expected = sj(u"本文\r\n\r\n--\r\n署名の二行目");
   ASSERT_EQ(transport.calls().size(), 1u);
   EXPECT_EQ(transport.calls()[0].args[4], expected);
   ASSERT_EQ(f->history->count(), 1);
@@ -251,7 +251,7 @@ TEST_F(SendWindow, PopBeforeSmtpLogsInFirstWithApopAndTheDialupStillAsked) {
   ASSERT_EQ(calls.size(), 2u);
   const Call& pop = calls[0];
   EXPECT_FALSE(pop.on_ui_thread);
-  EXPECT_EQ(pop.args, (std::vector<Bytes>{"pop.example.jp\t1110", "alice", "A " + SendRun::sj(u"秘密"), "STAT",
+  EXPECT_EQ(pop.args, (std::vector<Bytes>{"pop.example.jp\t1110", "alice", "A " + sj(u"秘密"), "STAT",
                                           QFile::encodeName(QDir::currentPath()).toStdString()}));
   EXPECT_EQ(pop.view.label, QStringLiteral("POP3認証中..."));
   EXPECT_EQ(pop.view.panel0, QStringLiteral("** POP3認証中... **"));
@@ -267,7 +267,7 @@ TEST_F(SendWindow, PopBeforeSmtpLogsInFirstWithApopAndTheDialupStillAsked) {
 TEST_F(SendWindow, APop3FailureIsReportedHangsUpAndSkipsSmtp) {
   start(kServer + "pop_check=1\r\npop_server=pop.example.jp\r\naccount=alice\r\n");
   transport.pop3_ok = false;
-  transport.pop3_error = SendRun::sj(u"POP3のログインを拒否されました: -ERR [AUTH] Authentication failed.");
+  transport.pop3_error = sj(u"POP3のログインを拒否されました: -ERR [AUTH] Authentication failed.");
   r.compose(QStringLiteral("n"), QStringLiteral("x@example.jp"), QStringLiteral("s"), QStringLiteral("body"));
   r.send();
   EXPECT_EQ(transport.calls()[0].args[2], "");  // no APOP: the password as it stands
@@ -289,7 +289,7 @@ TEST_F(SendWindow, APop3FailureIsReportedHangsUpAndSkipsSmtp) {
 TEST_F(SendWindow, AnSmtpFailureShowsTheServersTextAndRecordsNothing) {
   start(kServer + "[Options]\r\ndclose=0\r\n");
   transport.send_ok = false;
-  transport.send_error = SendRun::sj(u"送信先を拒否されました: 550 5.1.1 No such user here");
+  transport.send_error = sj(u"送信先を拒否されました: 550 5.1.1 No such user here");
   r.compose(QStringLiteral("n"), QStringLiteral("unknown@example.jp"), QStringLiteral("s"), QStringLiteral("body"));
   r.send();
   // Hung up whatever the options say.
@@ -356,8 +356,8 @@ TEST_F(SendWindow, QuitAfterSendClosesTheProgramAtTheFirstTickWithTheFullShutDow
   EXPECT_FALSE(r.progress->isVisible());
   // The close wrote everything, the new history entry included.
   const std::string history = r.run.dir().read(QStringLiteral("send.txt"));
-  EXPECT_EQ(history.rfind("~!,\"" + SendRun::sj(u"宛先") + "\",\"" + SendRun::sj(u"件名") + "\",\"", 0), 0u);
-  EXPECT_NE(history.find("\r\n" + SendRun::sj(u"本文") + "\r\n~!!\r\n"), std::string::npos);
+  EXPECT_EQ(history.rfind("~!,\"" + sj(u"宛先") + "\",\"" + sj(u"件名") + "\",\"", 0), 0u);
+  EXPECT_NE(history.find("\r\n" + sj(u"本文") + "\r\n~!!\r\n"), std::string::npos);
   EXPECT_EQ(r.run.dir().read(QStringLiteral("close.txt")).empty(), false);
   EXPECT_NE(r.run.dir().read(QStringLiteral("zarvel.ini")).find("send_check=1"), std::string::npos);
 }

@@ -103,7 +103,7 @@ TEST_F(SmtpDialog, TheStoredMethodSelectsItsButton) {
 }
 
 TEST_F(SmtpDialog, TheFirstShowingLoadsTheStoredAccountAndDecodesThePassword) {
-  start("[Server]\r\nsmtp_check1=1\r\nsmtp_user=" + SendRun::sj(u"ユーザー") + "\r\nsmtp_password=" +
+  start("[Server]\r\nsmtp_check1=1\r\nsmtp_user=" + sj(u"ユーザー") + "\r\nsmtp_password=" +
         SendRun::stored_password(u"パス:ワード") + "\r\n");
   EXPECT_TRUE(d()->smtp_sw->isChecked());
   EXPECT_EQ(d()->smtp_id->text(), QStringLiteral("ユーザー"));
@@ -127,7 +127,7 @@ TEST_F(SmtpDialog, OkStoresEveryValueAndTheNextStartFindsThem) {
   });
   const std::string file = r.run.dir().read(kIni);
   EXPECT_NE(file.find("smtp_Password=" + SendRun::stored_password(u"秘密pw") + "\r\n"), std::string::npos) << file;
-  EXPECT_EQ(file.find(SendRun::sj(u"秘密pw")), std::string::npos) << "never stored as typed";
+  EXPECT_EQ(file.find(sj(u"秘密pw")), std::string::npos) << "never stored as typed";
   EXPECT_EQ(ini_value("smtp_check1"), "1");
   EXPECT_EQ(ini_value("smtp_user"), "bob");
   EXPECT_EQ(ini_value("smtp_auth"), "1");

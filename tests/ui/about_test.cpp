@@ -11,20 +11,14 @@
 #include <QTest>
 #include <QTimer>
 
+#include "support/recording_shell.h"
 #include "platform/shell.h"
 #include "ui/form_about.h"
 #include "ui/widget_lightlabel.h"
 
-namespace {
+using zarvel::test::RecordingShell;
 
-class RecordingShell final : public zarvel::Shell {
- public:
-  RecordingShell() { zarvel::set_shell(this); }
-  ~RecordingShell() override { zarvel::set_shell(nullptr); }
-  void open(const QString& target) override { opened.push_back(target); }
-  void open_help(const QString&, int, QWidget*) override {}
-  QStringList opened;
-};
+namespace {
 
 void expect_label(const QLabel* label, int left, int top, const QString& text) {
   ASSERT_NE(label, nullptr);

@@ -9,20 +9,13 @@
 #include <memory>
 #include <ostream>
 
+#include "support/recording_shell.h"
 #include "platform/shell.h"
 #include "ui/widget_lightlabel.h"
 
-namespace {
+using zarvel::test::RecordingShell;
 
-// Records what would have been opened.
-class RecordingShell final : public zarvel::Shell {
- public:
-  RecordingShell() { zarvel::set_shell(this); }
-  ~RecordingShell() override { zarvel::set_shell(nullptr); }
-  void open(const QString& target) override { opened.push_back(target); }
-  void open_help(const QString&, int, QWidget*) override {}
-  QStringList opened;
-};
+namespace {
 
 const QColor kLight(10, 20, 30);
 const QColor kDefault(40, 50, 60);

@@ -18,6 +18,7 @@
 #include "platform/error_report.h"
 #include "platform/shell.h"
 #include "support/main_window.h"
+#include "support/recording_shell.h"
 #include "ui/form_about.h"
 #include "ui/widget_toolseparator.h"
 
@@ -337,22 +338,12 @@ TEST(MainWindow, ADataFileThatCannotBeWrittenKeepsTheWindowOpenAndTheOldFileWhol
 }
 
 TEST(MainWindow, HelpOpensTheFileNextToTheProgramAtItsBeginning) {
-  struct RecordingShell final : Shell {
-    RecordingShell() { set_shell(this); }
-    ~RecordingShell() override { set_shell(nullptr); }
-    void open(const QString&) override {}
-    void open_help(const QString& file, int context, QWidget*) override {
-      this->file = file;
-      this->context = context;
-    }
-    QString file;
-    int context = 0;
-  } shell;
+  zarvel::test::RecordingShell shell;
   MainWindowRun run;
   TForm1* f = run.start();
   QTest::mouseClick(f->ToolButton4, Qt::LeftButton, {}, QPoint(10, 10));
-  EXPECT_EQ(shell.file, run.dir().file("zarvel.hlp"));  // the program's path with ".hlp", not the data folder's
-  EXPECT_EQ(shell.context, 1);
+  EXPECT_EQ(shell.help_file, run.dir().file("zarvel.hlp"));  // the program's path with ".hlp", not the data folder's
+  EXPECT_EQ(shell.help_context, 1);
 }
 
 TEST(MainWindow, TheAboutBoxOpensFromTheMenuAndFromTheSeparator) {
