@@ -79,13 +79,13 @@ int TransportPop3(const char* server, const char* account, const char* password,
                   const char* /*directory: nothing is stored*/, void* result, char* error) {
   TransportFreeArray(result);  // also zeroes an area never filled
   try {
-    ServerSpec spec;
+    ServerSpec endpoint;
     Pop3Login login;
     std::string cmd;
-    if (auto e = parse_server(view(server), spec)) return fail(error, *e);
+    if (auto e = parse_server(view(server), endpoint)) return fail(error, *e);
     if (auto e = parse_pop3_login(view(account), view(password), login)) return fail(error, *e);
     if (auto e = parse_pop3_command(view(command), cmd)) return fail(error, *e);
-    TransportOutcome outcome = pop3_run(spec, login, cmd);
+    TransportOutcome outcome = pop3_run(endpoint, login, cmd);
     if (!outcome.ok) return fail(error, outcome.error);
     if (result) static_cast<void**>(result)[0] = new_result(outcome.reply);
     return 1;
