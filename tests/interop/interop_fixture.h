@@ -74,6 +74,16 @@ class InteropFixture : public ::testing::Test {
     return out;
   }
 
+  // The messages smtp_server.py received, in order.
+  std::vector<QJsonObject> messages() const {
+    std::vector<QJsonObject> out;
+    for (int i = 1; exists("msg-" + std::to_string(i) + ".json"); ++i)
+      out.push_back(
+          QJsonDocument::fromJson(QByteArray::fromStdString(read_text("msg-" + std::to_string(i) + ".json"))).object());
+    return out;
+  }
+  static std::string str(const QJsonObject& o, const char* key) { return o.value(key).toString().toStdString(); }
+
   static std::string utf8(const char* cp932) { return from_cp932(cp932).toStdString(); }
   static Bytes cp932(const char* utf8_text) { return to_cp932(QString::fromUtf8(utf8_text)); }
 

@@ -37,15 +37,6 @@ class InteropSmtp : public InteropFixture {
     return send_mail(server(), to, from, subject, body);
   }
 
-  std::vector<QJsonObject> messages() const {
-    std::vector<QJsonObject> out;
-    for (int i = 1; exists("msg-" + std::to_string(i) + ".json"); ++i)
-      out.push_back(
-          QJsonDocument::fromJson(QByteArray::fromStdString(read_text("msg-" + std::to_string(i) + ".json"))).object());
-    return out;
-  }
-
-  static std::string str(const QJsonObject& o, const char* key) { return o.value(key).toString().toStdString(); }
   static std::vector<std::string> list(const QJsonObject& o, const char* key) {
     std::vector<std::string> out;
     for (const auto& v : o.value(key).toArray()) out.push_back(v.toString().toStdString());

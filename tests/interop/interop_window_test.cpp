@@ -43,14 +43,6 @@ class InteropWindow : public InteropFixture {
     r.send();
   }
 
-  std::vector<QJsonObject> messages() const {
-    std::vector<QJsonObject> out;
-    for (int i = 1; exists("msg-" + std::to_string(i) + ".json"); ++i)
-      out.push_back(
-          QJsonDocument::fromJson(QByteArray::fromStdString(read_text("msg-" + std::to_string(i) + ".json"))).object());
-    return out;
-  }
-  static std::string str(const QJsonObject& o, const char* key) { return o.value(key).toString().toStdString(); }
   static std::string norm(std::string s) {
     s = crlf_to_lf(s);
     if (!s.empty() && s.back() == '\n') s.pop_back();
