@@ -65,6 +65,15 @@ QLineEdit* labelled_edit(QWidget* parent, const QString& caption, int x, int y, 
   return e;
 }
 
+// The "標準" button beside a port field: puts the usual port back.
+QToolButton* standard_port_button(QWidget* parent, int y) {
+  auto* b = new QToolButton(parent);
+  b->setText(QStringLiteral("標準"));
+  b->setGeometry(227, y, 30, 18);
+  b->setFocusPolicy(Qt::NoFocus);
+  return b;
+}
+
 QPlainTextEdit* memo(QWidget* parent, int x, int y, int w, int h) {
   auto* m = new QPlainTextEdit(parent);
   m->setGeometry(x, y, w, h);
@@ -321,10 +330,7 @@ void TForm1::build_settings_view() {
   smtp_server = labelled_edit(GroupBox1, QStringLiteral("SMTPサーバー(&S)"), 14, 32, 166, &smtp_server_label);
   smtp_port = labelled_edit(GroupBox1, QStringLiteral("ポート(&A)"), 182, 32, 44, &smtp_port_label);
   smtp_port->setText(QStringLiteral("25"));
-  SpeedButton1 = new QToolButton(GroupBox1);
-  SpeedButton1->setText(QStringLiteral("標準"));
-  SpeedButton1->setGeometry(227, 33, 30, 18);
-  SpeedButton1->setFocusPolicy(Qt::NoFocus);
+  SpeedButton1 = standard_port_button(GroupBox1, 33);
   mailaddress = labelled_edit(GroupBox1, QStringLiteral("メールアドレス(&M)"), 14, 74, 244, &mailaddress_label);
   smtp_check = new QCheckBox(QStringLiteral("SMTP認証(&T)"), GroupBox1);
   smtp_check->setGeometry(14, 100, 97, 17);
@@ -336,10 +342,7 @@ void TForm1::build_settings_view() {
   pop_server = labelled_edit(GroupBox1, QStringLiteral("POP3サーバー(&R)"), 14, 157, 166, &pop_server_label);
   pop_port = labelled_edit(GroupBox1, QStringLiteral("ポート(&B)"), 182, 157, 44, &pop_port_label);
   pop_port->setText(QStringLiteral("110"));
-  SpeedButton2 = new QToolButton(GroupBox1);
-  SpeedButton2->setText(QStringLiteral("標準"));
-  SpeedButton2->setGeometry(227, 158, 30, 18);
-  SpeedButton2->setFocusPolicy(Qt::NoFocus);
+  SpeedButton2 = standard_port_button(GroupBox1, 158);
   pop_Account = labelled_edit(GroupBox1, QStringLiteral("アカウント(&I)"), 14, 199, 244, &pop_Account_label);
   pop_password = labelled_edit(GroupBox1, QStringLiteral("パスワード(&P)"), 14, 240, 244, &pop_password_label);
   pop_password->setEchoMode(QLineEdit::Password);
