@@ -29,7 +29,7 @@ std::string exit_with(MainWindowRun& run, const QString& subject, const QString&
   f->subject->setText(subject);
   f->Memo1->setPlainText(body);
   EXPECT_TRUE(run.close());
-  return run.dir().read(kCloseTxt);
+  return run.dir().read_if_present(kCloseTxt);
 }
 
 void restore(TForm1* f) { QTest::mouseClick(f->BitBtn2, Qt::LeftButton); }

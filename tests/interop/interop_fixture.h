@@ -58,7 +58,7 @@ class InteropFixture : public ::testing::Test {
     return *servers_.back();
   }
 
-  std::string read_text(const std::string& name) const { return tmp_.read(QString::fromStdString(name)); }
+  std::string read_text(const std::string& name) const { return tmp_.read_if_present(QString::fromStdString(name)); }
   bool exists(const std::string& name) const { return tmp_.exists(QString::fromStdString(name)); }
 
   std::vector<std::string> read_lines(const std::string& name) const {
