@@ -4,6 +4,7 @@
 # make install  builds, then installs under PREFIX (default /usr/local)
 # make fuzz   builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS
 # make bench  builds in Release and prints every performance figure against its floor
+# make format  formats the C++ sources; make format-check only checks them
 DATA ?= $(HOME)/.local/share/zarvel
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
@@ -11,7 +12,7 @@ FUZZ_SECONDS ?= 60
 # Empty: every target of fuzz/; or a list such as FUZZ_TARGETS="cp932 message".
 FUZZ_TARGETS ?=
 
-.PHONY: all build run test deps clean bench fuzz install screenshots
+.PHONY: all build run test deps clean bench fuzz install screenshots format format-check
 
 all: build
 
@@ -54,6 +55,12 @@ fuzz:
 # starts the program on ~/.local/share/zarvel.
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install build --prefix "$(PREFIX)"
+
+format: deps
+	scripts/format
+
+format-check: deps
+	scripts/format --check
 
 clean:
 	rm -rf build build-asan build-bench build-fuzz
