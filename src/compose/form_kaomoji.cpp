@@ -55,8 +55,10 @@ QListWidget* list(QWidget* parent, const QFont& font, const QString& hint, bool 
   l->setUniformItemSizes(true);
   l->setSelectionMode(QAbstractItemView::SingleSelection);
   if (cream) {
+    // Black on cream under any desktop palette.
     QPalette p = l->palette();
     p.setColor(QPalette::Base, kCream);
+    p.setColor(QPalette::Text, Qt::black);
     l->setPalette(p);
   }
   return l;

@@ -90,7 +90,8 @@ Tmailsend::Tmailsend(QWidget* parent)
   Label1->setAlignment(Qt::AlignCenter);
   Label1->setFont(proportional_font(15));
   QPalette p = Label1->palette();
-  p.setColor(QPalette::WindowText, Qt::blue);
+  p.setColor(QPalette::WindowText, readable_on(p.color(QPalette::Window), {Qt::blue, p.color(QPalette::Link),
+                                                                         p.color(QPalette::WindowText)}));
   Label1->setPalette(p);
 
   Timer1 = new QTimer(this);
@@ -105,7 +106,9 @@ Tmailsend::~Tmailsend() { join_worker(); }
 
 void Tmailsend::set_edit_colour(const QColor& background) {
   QPalette p = Edit1->palette();
-  const QColor window_colour = QGuiApplication::palette().color(QPalette::Base);
+  // The window colour of the standard light palette: a dark palette's would
+  // not read on the red.
+  const QColor window_colour = Qt::white;
   for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
     p.setColor(group, QPalette::Base, background);
     p.setColor(group, QPalette::Text, window_colour);

@@ -1,7 +1,10 @@
 #include "ui/widget_toolbutton.h"
 
+#include <QFontInfo>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
+
+#include <algorithm>
 
 namespace zarvel {
 
@@ -25,7 +28,12 @@ void TToolButton::paintEvent(QPaintEvent*) {
   const QSize is = iconSize();
   icon.paint(&p, QRect(area.center().x() - is.width() / 2, area.top() + 2, is.width(), is.height()).translated(shift),
              Qt::AlignCenter, mode);
-  const QRect text_rect(area.left(), area.top() + 3 + is.height(), area.width(), area.height() - is.height() - 4);
+  // The caption's em box goes where the IPA fonts put it (0.88 em above the
+  // baseline, as in most Japanese fonts): a font with a taller line would
+  // push it out of the button.
+  const int extra = std::max(0, fontMetrics().ascent() - qRound(0.88 * QFontInfo(font()).pixelSize()));
+  const QRect text_rect(area.left(), area.top() + 3 + is.height() - extra, area.width(),
+                        area.height() - is.height() - 4 + extra);
   p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
   p.drawText(text_rect.translated(shift), Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
              caption);
