@@ -45,10 +45,11 @@ QToolButton* view_button(QWidget* parent, const QString& caption, const QString&
   return b;
 }
 
+// A caption at the place of its glyphs in the IPA fonts, whatever the font.
 QLabel* label(QWidget* parent, const QString& text, int x, int y) {
   auto* l = new QLabel(text, parent);
-  l->move(x, y);
   l->adjustSize();
+  l->move(x, y - em_box_shift(l->font()));
   return l;
 }
 
@@ -203,9 +204,12 @@ void TForm1::build_compose_view() {
   sign2 = new QRadioButton(QStringLiteral("署名2"), Panel1);
   sign2->setGeometry(150, 255, 50, 17);
   sign2->setStatusTip(QStringLiteral("署名２を挿入します。"));
+  // The caption fits the 50 pixels. A style sheet ignores the palette, so
+  // it carries the cream and the black itself.
+  const QString radio_style = QStringLiteral("QRadioButton { spacing: 1px; background-color: %1; color: black; }");
   for (QRadioButton* r : {sign1, sign2}) {
+    r->setStyleSheet(radio_style.arg(kCream.name()));
     set_background(r, kCream);
-    r->setStyleSheet(QStringLiteral("QRadioButton { spacing: 1px; }"));  // the caption fits the 50 pixels
   }
 
   ListBox1 = new QListWidget(Panel1);
@@ -271,17 +275,21 @@ void TForm1::build_history_view() {
   // The fonts here are wider than the ones the band was drawn for: the name
   // gets the room of four kanji (山田太郎) and the send time the rest, which
   // holds it whole.
+  // A taller line than the IPA fonts' moves both lines up, so that the
+  // glyphs keep their places and stay inside the band.
   Label4 = label(Panel4, QStringLiteral("宛先 : "), 3, 3);
+  const int line_height = Label4->height();
+  const int line1 = Label4->y(), line2 = 17 - em_box_shift(Label4->font());
   Label8 = new QLabel(Panel4);
-  Label8->setGeometry(Label4->x() + Label4->width(), 3,
-                      Label4->fontMetrics().horizontalAdvance(QString(4, QChar(0x56FD))), 13);
+  Label8->setGeometry(Label4->x() + Label4->width(), line1,
+                      Label4->fontMetrics().horizontalAdvance(QString(4, QChar(0x56FD))), line_height);
   Label5 = label(Panel4, QStringLiteral("送信日時 : "), Label8->x() + Label8->width(), 3);
   Label10 = new QLabel(Panel4);
   const int time_x = Label5->x() + Label5->width();
-  Label10->setGeometry(time_x, 3, 277 - time_x, 13);
+  Label10->setGeometry(time_x, line1, 277 - time_x, line_height);
   Label7 = label(Panel4, QStringLiteral("件名 : "), 3, 17);
   Label9 = new QLabel(Panel4);
-  Label9->setGeometry(Label4->x() + Label4->width(), 17, 235, 13);
+  Label9->setGeometry(Label4->x() + Label4->width(), line2, 235, line_height);
   Label9->setFont(fixed_font());
   for (QLabel* l : {Label8, Label9, Label10}) {
     set_text_colour(l, Qt::blue);
@@ -410,7 +418,11 @@ void TForm1::build_settings_view() {
   GroupBox5 = new QGroupBox(TabSheet3);
   GroupBox5->setGeometry(25, 12, 217, 182);
   signature = new QCheckBox(QStringLiteral("署名を使う(&V)"), GroupBox5);
-  signature->setGeometry(17, 1, 93, 14);
+  {
+    // On the frame's top line; a taller font's caption gets the room it needs.
+    const int shift = em_box_shift(signature->font());
+    signature->setGeometry(17, 1 - (shift + 1) / 2, std::max(93, signature->sizeHint().width()), 14 + shift);
+  }
   Memo3 = memo(GroupBox5, 16, 43, 185, 44);
   Label14 = label(GroupBox5, QStringLiteral("署名１(&A)"), 18, 28);
   Label14->setBuddy(Memo3);

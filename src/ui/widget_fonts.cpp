@@ -3,8 +3,11 @@
 #include <fontconfig/fontconfig.h>
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QStringList>
+
+#include <algorithm>
 
 #include "compose/pictogram_font.h"
 
@@ -77,6 +80,21 @@ QString proportional_family() {
 QString fixed_family() {
   static const QString family = family_for(QStringLiteral("IPAGothic"), true);
   return family;
+}
+
+int em_box_shift(const QFont& font) {
+  const QFontMetrics fm(font);
+  return std::max(0, fm.ascent() - qRound(0.88 * QFontInfo(font).pixelSize()));
+}
+
+QFont fitted_font(const QFont& font, const QString& text, int width) {
+  QFont f = font;
+  const int needed = QFontMetrics(f).horizontalAdvance(text);
+  if (needed <= width || width <= 0) return f;
+  int stretch = 100 * width / needed;
+  f.setStretch(stretch);
+  while (stretch > 50 && QFontMetrics(f).horizontalAdvance(text) > width) f.setStretch(--stretch);
+  return f;
 }
 
 QFont proportional_font(int pixel_size) { return make(proportional_family(), pixel_size); }

@@ -12,6 +12,16 @@ namespace zarvel {
 QFont proportional_font(int pixel_size = 12);
 QFont fixed_font(int pixel_size = 12);
 
+// How far a font's line puts the glyphs lower than the IPA fonts do: their
+// em box starts 0.88 em above the baseline, as in most Japanese fonts, but
+// fonts with a taller line (Noto CJK) have more room above. Captions laid
+// out for the IPA fonts move up by this much; 0 for the IPA fonts.
+int em_box_shift(const QFont& font);
+
+// The font narrowed as far as needed for the text to take at most `width`
+// pixels; the font itself when it fits (as the IPA fonts do).
+QFont fitted_font(const QFont& font, const QString& text, int width);
+
 // The families the two fonts use on this system. Needs the QGuiApplication.
 QString proportional_family();
 QString fixed_family();

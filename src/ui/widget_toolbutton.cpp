@@ -1,10 +1,9 @@
 #include "ui/widget_toolbutton.h"
 
-#include <QFontInfo>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
 
-#include <algorithm>
+#include "ui/widget_fonts.h"
 
 namespace zarvel {
 
@@ -28,10 +27,9 @@ void TToolButton::paintEvent(QPaintEvent*) {
   const QSize is = iconSize();
   icon.paint(&p, QRect(area.center().x() - is.width() / 2, area.top() + 2, is.width(), is.height()).translated(shift),
              Qt::AlignCenter, mode);
-  // The caption's em box goes where the IPA fonts put it (0.88 em above the
-  // baseline, as in most Japanese fonts): a font with a taller line would
-  // push it out of the button.
-  const int extra = std::max(0, fontMetrics().ascent() - qRound(0.88 * QFontInfo(font()).pixelSize()));
+  // The caption's glyphs go where the IPA fonts put them: a font with a
+  // taller line would push them out of the button.
+  const int extra = em_box_shift(font());
   const QRect text_rect(area.left(), area.top() + 3 + is.height() - extra, area.width(),
                         area.height() - is.height() - 4 + extra);
   p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
