@@ -50,6 +50,9 @@ void set_up_link(TLightLabel* link, TJumpType type, const QString& target, int l
   link->setText(target);
   link->move(left, top);
   link->adjustSize();
+  // In a font with a taller line the links' boxes overlap: a later link
+  // lies below the earlier ones, so its face does not cover their underline.
+  link->lower();
 }
 
 // The program's icon, stretched to the given size, drawn for the screen's

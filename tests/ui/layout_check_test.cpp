@@ -165,7 +165,9 @@ class Checker {
     if (align & Qt::AlignTop) top = area.top();
     if (align & Qt::AlignBottom) top = area.bottom() + 1 - fm.height();
     const QRect ink = fm.tightBoundingRect(text);
-    const int ink_top = top + fm.ascent() + ink.top(), ink_bottom = top + fm.ascent() + ink.bottom();
+    const int ink_top = top + fm.ascent() + ink.top();
+    int ink_bottom = top + fm.ascent() + ink.bottom();
+    if (w->font().underline()) ink_bottom = std::max(ink_bottom, top + fm.ascent() + fm.underlinePos() + fm.lineWidth() - 1);
     if (ink_top < clip.top() - kTolerance || ink_bottom > clip.bottom() + kTolerance)
       fault(w, text,
             QStringLiteral("glyphs %1..%2 outside %3..%4").arg(ink_top).arg(ink_bottom).arg(clip.top()).arg(clip.bottom()));
@@ -197,11 +199,16 @@ class Checker {
     if (!parent) return;
     if (!parent->rect().adjusted(-kTolerance, -kTolerance, kTolerance, kTolerance).contains(p.ink))
       fault(p.w, p.text, QStringLiteral("glyphs cut by %1").arg(name_of(parent)));
+    bool above = false;  // s is stacked above the caption
     for (const QObject* o : parent->children()) {
       const auto* s = qobject_cast<const QWidget*>(o);
+      if (s == p.w) above = true;
       if (!s || s == p.w || s->isWindow() || !s->isVisibleTo(top_)) continue;
-      const Placed* other = qobject_cast<const QLabel*>(s) ? placed(s) : nullptr;
-      if (qobject_cast<const QLabel*>(s) && !other) continue;  // an empty label
+      // A caption beside is in the way with its glyphs; one that fills its
+      // background, and lies above, with all of it.
+      const bool opaque = above && s->autoFillBackground();
+      const Placed* other = qobject_cast<const QLabel*>(s) && !opaque ? placed(s) : nullptr;
+      if (qobject_cast<const QLabel*>(s) && !other && !opaque) continue;  // an empty label
       const QRect in_the_way = other ? other->ink : s->geometry();
       if (in_the_way.intersects(p.ink)) fault(p.w, p.text, QStringLiteral("overlaps %1").arg(name_of(s)));
     }
