@@ -53,6 +53,7 @@ QListWidget* list(QWidget* parent, const QFont& font, const QString& hint, bool 
   l->setFont(font);
   l->setStatusTip(hint);
   l->setUniformItemSizes(true);
+  keep_row_count(l);
   l->setSelectionMode(QAbstractItemView::SingleSelection);
   if (cream) {
     // Black on cream under any desktop palette.

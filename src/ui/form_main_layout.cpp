@@ -218,6 +218,7 @@ void TForm1::build_compose_view() {
   ListBox1->setFocusPolicy(Qt::ClickFocus);
   ListBox1->setStatusTip(QStringLiteral("ダブルクリックで貼り付け"));
   ListBox1->setUniformItemSizes(true);
+  keep_row_count(ListBox1);
   ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   set_background(ListBox1, kCream);
 

@@ -2,10 +2,12 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <QAbstractItemView>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QStringList>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
@@ -95,6 +97,24 @@ QFont fitted_font(const QFont& font, const QString& text, int width) {
   f.setStretch(stretch);
   while (stretch > 50 && QFontMetrics(f).horizontalAdvance(text) > width) f.setStretch(--stretch);
   return f;
+}
+
+namespace {
+
+class CompactRows : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize s = QStyledItemDelegate::sizeHint(option, index);
+    s.setHeight(s.height() - em_box_shift(option.font));
+    return s;
+  }
+};
+
+}  // namespace
+
+void keep_row_count(QAbstractItemView* view) {
+  if (em_box_shift(view->font()) > 0) view->setItemDelegate(new CompactRows(view));
 }
 
 QFont proportional_font(int pixel_size) { return make(proportional_family(), pixel_size); }

@@ -7,6 +7,8 @@
 
 #include <QFont>
 
+class QAbstractItemView;
+
 namespace zarvel {
 
 QFont proportional_font(int pixel_size = 12);
@@ -21,6 +23,10 @@ int em_box_shift(const QFont& font);
 // The font narrowed as far as needed for the text to take at most `width`
 // pixels; the font itself when it fits (as the IPA fonts do).
 QFont fitted_font(const QFont& font, const QString& text, int width);
+
+// Rows of a list as many as in the IPA fonts: a font with a taller line
+// gives up the extra room above its glyphs (see em_box_shift).
+void keep_row_count(QAbstractItemView* view);
 
 // The families the two fonts use on this system. Needs the QGuiApplication.
 QString proportional_family();
