@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QSocketNotifier>
 #include <QStringList>
@@ -70,8 +71,9 @@ int main(int argc, char** argv) {
   // A full disk or a file-size limit must fail the write, not end the
   // process: the atomic writes then keep the old file and say so.
   std::signal(SIGXFSZ, SIG_IGN);
-  // The windows are laid out in pixels for 96 dots per inch.
-  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+  // The windows are laid out in pixels for 96 dots per inch; Qt scales
+  // them by the desktop's factor as it is, 1.25 and 1.5 included.
+  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 
   zarvel::ZarvelApplication app(argc, argv);
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

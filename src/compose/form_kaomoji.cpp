@@ -53,10 +53,13 @@ QListWidget* list(QWidget* parent, const QFont& font, const QString& hint, bool 
   l->setFont(font);
   l->setStatusTip(hint);
   l->setUniformItemSizes(true);
+  keep_row_count(l);
   l->setSelectionMode(QAbstractItemView::SingleSelection);
   if (cream) {
+    // Black on cream under any desktop palette.
     QPalette p = l->palette();
     p.setColor(QPalette::Base, kCream);
+    p.setColor(QPalette::Text, Qt::black);
     l->setPalette(p);
   }
   return l;

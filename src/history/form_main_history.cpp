@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 
 #include <algorithm>
 #include <cerrno>
@@ -51,12 +52,19 @@ class KeepSelectionBelowRows : public QObject {
 void TForm1::connect_history() {
   history = new HistoryModel(this);
   ListView3->setModel(history);
-  // The IPA fonts are wider than the ones these columns were made for: name
-  // and subject give a few pixels up (66 and 74 were designed), and the send
-  // time takes the blank room to the right, so that it is not cut.
-  ListView3->setColumnWidth(0, 58);
-  ListView3->setColumnWidth(1, 66);
-  ListView3->setColumnWidth(2, 116);
+  // The fonts here are wider than the ones these columns were made for
+  // (66 and 74 were designed): the send time gets the room it needs with
+  // the scroll bar shown, the name that of four kanji (山田太郎), and the
+  // subject the rest.
+  const QFontMetrics fm(ListView3->font());
+  const int margins = 2 * (ListView3->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListView3) + 1);
+  const int time = fm.horizontalAdvance(QStringLiteral("00/00/00(日) 00:00:00")) + margins;
+  const int name = std::max(58, fm.horizontalAdvance(QString(4, QChar(0x56FD))) + margins);
+  const int room = 278 - 2 * ListView3->frameWidth() -
+                   ListView3->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ListView3);
+  ListView3->setColumnWidth(0, name);
+  ListView3->setColumnWidth(1, std::max(0, std::min(66, room - name - time)));
+  ListView3->setColumnWidth(2, time);
   ListView3->header()->setStretchLastSection(true);
   ListView3->viewport()->installEventFilter(new KeepSelectionBelowRows(ListView3));
   connect(ListView3, &TListView::select_item, this,

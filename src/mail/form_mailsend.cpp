@@ -88,9 +88,14 @@ Tmailsend::Tmailsend(QWidget* parent)
   Label1 = new QLabel(QStringLiteral("しばらくお待ちください。"), GroupBox1);
   Label1->setGeometry(28, 47, 157, 15);
   Label1->setAlignment(Qt::AlignCenter);
-  Label1->setFont(proportional_font(15));
+  // A font wider or taller than the IPA fonts is narrowed to the width and
+  // gets the height it needs, around the same centre.
+  Label1->setFont(fitted_font(proportional_font(15), Label1->text(), Label1->width()));
+  const int grow = em_box_shift(Label1->font());
+  Label1->setGeometry(Label1->geometry().adjusted(0, -grow, 0, grow));
   QPalette p = Label1->palette();
-  p.setColor(QPalette::WindowText, Qt::blue);
+  p.setColor(QPalette::WindowText, readable_on(p.color(QPalette::Window), {Qt::blue, p.color(QPalette::Link),
+                                                                         p.color(QPalette::WindowText)}));
   Label1->setPalette(p);
 
   Timer1 = new QTimer(this);
@@ -105,7 +110,9 @@ Tmailsend::~Tmailsend() { join_worker(); }
 
 void Tmailsend::set_edit_colour(const QColor& background) {
   QPalette p = Edit1->palette();
-  const QColor window_colour = QGuiApplication::palette().color(QPalette::Base);
+  // The window colour of the standard light palette: a dark palette's would
+  // not read on the red.
+  const QColor window_colour = Qt::white;
   for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
     p.setColor(group, QPalette::Base, background);
     p.setColor(group, QPalette::Text, window_colour);

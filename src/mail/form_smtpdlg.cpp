@@ -35,6 +35,10 @@ QLineEdit* edit_with_label_left(QWidget* parent, const QString& caption, int x, 
   e->setGeometry(x, y, w, 20);
   e->setAttribute(Qt::WA_InputMethodEnabled, false);
   auto* l = new QLabel(caption, parent);
+  // A font wider than the IPA fonts is narrowed until the caption fits.
+  QString shown = caption;
+  shown.remove(QLatin1Char('&'));
+  l->setFont(fitted_font(l->font(), shown.trimmed(), x - 3 - kMinLeft));
   const QSize hint = l->sizeHint();
   const int left = std::max(kMinLeft, x - 3 - hint.width());
   l->setGeometry(left, y + (e->height() - hint.height()) / 2, x - 3 - left, hint.height());

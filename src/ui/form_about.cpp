@@ -1,6 +1,8 @@
 #include "ui/form_about.h"
 
 #include <QFrame>
+#include <QGuiApplication>
+#include <QtMath>
 #include <QIcon>
 #include <QLabel>
 #include <QPainter>
@@ -10,6 +12,7 @@
 #include <QSvgRenderer>
 #include <QWindow>
 
+#include "ui/widget_colors.h"
 #include "ui/widget_fonts.h"
 #include "ui/widget_window.h"
 #include "ui/widget_lightlabel.h"
@@ -28,29 +31,41 @@ QLabel* place_label(QWidget* parent, const QString& text, int left, int top) {
 void set_up_link(TLightLabel* link, TJumpType type, const QString& target, int left, int top) {
   QFont font = zarvel::proportional_font(12);
   font.setUnderline(true);
-  const QColor face = link->palette().color(QPalette::Button);
+  const QPalette& palette = link->palette();
+  const QColor face = palette.color(QPalette::Button);
+  // On a dark button face the blue and red give way to colours that read
+  // there. The red of a pointer over the link only needs to stand out.
+  const QColor rest =
+      zarvel::readable_on(face, {Qt::blue, palette.color(QPalette::Link), palette.color(QPalette::ButtonText)});
+  const QColor hot = zarvel::readable_on(face, {Qt::red, QColor(255, 120, 120), palette.color(QPalette::ButtonText)}, 3);
   link->setCursor(Qt::PointingHandCursor);
   link->setLightColor(face);
-  link->setLightFont({font, Qt::red});
+  link->setLightFont({font, hot});
   link->setClickColor(face);
-  link->setClickFont({font, Qt::red});
+  link->setClickFont({font, hot});
   link->setDefaultColor(face);
-  link->setDefaultFont({font, Qt::blue});
+  link->setDefaultFont({font, rest});
   link->setJumpType(type);
   link->setJumpTo(target);
   link->setText(target);
   link->move(left, top);
   link->adjustSize();
+  // In a font with a taller line the links' boxes overlap: a later link
+  // lies below the earlier ones, so its face does not cover their underline.
+  link->lower();
 }
 
-// The program's icon, stretched to the given size.
+// The program's icon, stretched to the given size, drawn for the screen's
+// pixels so that it stays sharp on a scaled desktop.
 QPixmap program_icon(int width, int height) {
-  QPixmap pixmap(width, height);
+  const qreal ratio = qApp->devicePixelRatio();
+  QPixmap pixmap(qCeil(width * ratio), qCeil(height * ratio));
+  pixmap.setDevicePixelRatio(ratio);
   pixmap.fill(Qt::transparent);
   QSvgRenderer renderer(QStringLiteral(":/icons/zarvel.svg"));
   if (renderer.isValid()) {
     QPainter painter(&pixmap);
-    renderer.render(&painter);
+    renderer.render(&painter, QRectF(0, 0, width, height));
   }
   return pixmap;
 }
@@ -89,7 +104,8 @@ TAboutBox::TAboutBox(QWidget* parent)
 
   Copyright = place_label(Panel1, QStringLiteral("Copyright (C) zarvel developers"), 54, 90);
   QPalette black = Copyright->palette();
-  black.setColor(QPalette::WindowText, Qt::black);
+  black.setColor(QPalette::WindowText, zarvel::readable_on(black.color(QPalette::Window),
+                                                            {Qt::black, black.color(QPalette::WindowText)}));
   Copyright->setPalette(black);
 
   OKButton = new QPushButton(QStringLiteral("OK"), this);

@@ -45,10 +45,11 @@ QToolButton* view_button(QWidget* parent, const QString& caption, const QString&
   return b;
 }
 
+// A caption at the place of its glyphs in the IPA fonts, whatever the font.
 QLabel* label(QWidget* parent, const QString& text, int x, int y) {
   auto* l = new QLabel(text, parent);
-  l->move(x, y);
   l->adjustSize();
+  l->move(x, y - em_box_shift(l->font()));
   return l;
 }
 
@@ -90,19 +91,28 @@ QPushButton* button(QWidget* parent, const QString& caption, int x, int y, int w
   return b;
 }
 
-void set_background(QWidget* w, const QColor& c) {
-  QPalette p = w->palette();
-  p.setColor(QPalette::Base, c);
-  p.setColor(QPalette::Window, c);
-  w->setPalette(p);
-  w->setAutoFillBackground(true);
-}
-
 void set_text_colour(QWidget* w, const QColor& c) {
   QPalette p = w->palette();
   p.setColor(QPalette::Text, c);
   p.setColor(QPalette::WindowText, c);
   w->setPalette(p);
+}
+
+// A fixed background comes with a fixed text colour that reads on it,
+// whatever the desktop's palette.
+void set_background(QWidget* w, const QColor& c, const QColor& text = Qt::black) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::Base, c);
+  p.setColor(QPalette::Window, c);
+  w->setPalette(p);
+  w->setAutoFillBackground(true);
+  set_text_colour(w, text);
+}
+
+// A fixed text colour on the desktop's own background: kept where it reads.
+void set_text_colour_on_window(QWidget* w, const QColor& c) {
+  const QPalette& p = w->palette();
+  set_text_colour(w, readable_on(p.color(QPalette::Window), {c, p.color(QPalette::WindowText)}));
 }
 
 QFrame* view_panel(QWidget* parent, int w, int h) {
@@ -155,7 +165,6 @@ void TForm1::build_compose_view() {
   ListView1->setFocusPolicy(Qt::ClickFocus);
   ListView1->setStatusTip(QStringLiteral("送信先をクリック"));
   set_background(ListView1, kCream);
-  set_text_colour(ListView1, Qt::black);
   ListView1->set_hide_selection(true);
 
   Label2 = label(Panel1, QStringLiteral("宛先"), 7, 88);
@@ -170,8 +179,7 @@ void TForm1::build_compose_view() {
     e->setAttribute(Qt::WA_InputMethodEnabled, false);
     e->setContextMenuPolicy(Qt::PreventContextMenu);
     e->setCursor(Qt::ArrowCursor);
-    set_background(e, kCream);
-    set_text_colour(e, Qt::blue);
+    set_background(e, kCream, Qt::blue);
   }
 
   Label1 = label(Panel1, QStringLiteral("件名"), 5, 128);
@@ -187,8 +195,7 @@ void TForm1::build_compose_view() {
   Memo2->setFocusPolicy(Qt::ClickFocus);
   Memo2->setContextMenuPolicy(Qt::PreventContextMenu);
   Memo2->viewport()->setCursor(Qt::ArrowCursor);
-  set_background(Memo2, kCream);
-  set_text_colour(Memo2, Qt::blue);
+  set_background(Memo2, kCream, Qt::blue);
 
   sign1 = new QRadioButton(QStringLiteral("署名1"), Panel1);
   sign1->setGeometry(150, 238, 50, 17);
@@ -197,9 +204,12 @@ void TForm1::build_compose_view() {
   sign2 = new QRadioButton(QStringLiteral("署名2"), Panel1);
   sign2->setGeometry(150, 255, 50, 17);
   sign2->setStatusTip(QStringLiteral("署名２を挿入します。"));
+  // The caption fits the 50 pixels. A style sheet ignores the palette, so
+  // it carries the cream and the black itself.
+  const QString radio_style = QStringLiteral("QRadioButton { spacing: 1px; background-color: %1; color: black; }");
   for (QRadioButton* r : {sign1, sign2}) {
+    r->setStyleSheet(radio_style.arg(kCream.name()));
     set_background(r, kCream);
-    r->setStyleSheet(QStringLiteral("QRadioButton { spacing: 1px; }"));  // the caption fits the 50 pixels
   }
 
   ListBox1 = new QListWidget(Panel1);
@@ -208,6 +218,7 @@ void TForm1::build_compose_view() {
   ListBox1->setFocusPolicy(Qt::ClickFocus);
   ListBox1->setStatusTip(QStringLiteral("ダブルクリックで貼り付け"));
   ListBox1->setUniformItemSizes(true);
+  keep_row_count(ListBox1);
   ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   set_background(ListBox1, kCream);
 
@@ -262,18 +273,24 @@ void TForm1::build_history_view() {
   Panel4->setFrameShape(QFrame::Panel);
   Panel4->setFrameShadow(QFrame::Sunken);
   set_background(Panel4, kPaleYellow);
-  // The IPA fonts are wider than the ones the band was drawn for: the send
-  // time gets the room it needs and the name gives a little up.
+  // The fonts here are wider than the ones the band was drawn for: the name
+  // gets the room of four kanji (山田太郎) and the send time the rest, which
+  // holds it whole.
+  // A taller line than the IPA fonts' moves both lines up, so that the
+  // glyphs keep their places and stay inside the band.
   Label4 = label(Panel4, QStringLiteral("宛先 : "), 3, 3);
+  const int line_height = Label4->height();
+  const int line1 = Label4->y(), line2 = 17 - em_box_shift(Label4->font());
   Label8 = new QLabel(Panel4);
-  Label8->setGeometry(Label4->x() + Label4->width(), 3, 44, 13);
-  Label5 = label(Panel4, QStringLiteral("送信日時 : "), Label8->x() + Label8->width() + 1, 3);
+  Label8->setGeometry(Label4->x() + Label4->width(), line1,
+                      Label4->fontMetrics().horizontalAdvance(QString(4, QChar(0x56FD))), line_height);
+  Label5 = label(Panel4, QStringLiteral("送信日時 : "), Label8->x() + Label8->width(), 3);
   Label10 = new QLabel(Panel4);
   const int time_x = Label5->x() + Label5->width();
-  Label10->setGeometry(time_x, 3, 276 - time_x, 13);
+  Label10->setGeometry(time_x, line1, 277 - time_x, line_height);
   Label7 = label(Panel4, QStringLiteral("件名 : "), 3, 17);
   Label9 = new QLabel(Panel4);
-  Label9->setGeometry(Label4->x() + Label4->width(), 17, 235, 13);
+  Label9->setGeometry(Label4->x() + Label4->width(), line2, 235, line_height);
   Label9->setFont(fixed_font());
   for (QLabel* l : {Label8, Label9, Label10}) {
     set_text_colour(l, Qt::blue);
@@ -324,7 +341,8 @@ void TForm1::build_settings_view() {
   PageControl1->tabBar()->setAttribute(Qt::WA_Hover, true);
 
   // Server page.
-  TabSheet1 = new QWidget;
+  // Created inside the window, so that the captions are measured in its font.
+  TabSheet1 = new QWidget(PageControl1);
   GroupBox1 = new QGroupBox(TabSheet1);
   GroupBox1->setGeometry(4, 0, 264, 266);
   smtp_server = labelled_edit(GroupBox1, QStringLiteral("SMTPサーバー(&S)"), 14, 32, 166, &smtp_server_label);
@@ -359,7 +377,7 @@ void TForm1::build_settings_view() {
   PageControl1->addTab(TabSheet1, QStringLiteral("ｻｰﾊﾞｰ設定(&H)"));
 
   // Options page.
-  TabSheet2 = new QWidget;
+  TabSheet2 = new QWidget(PageControl1);
   GroupBox2 = new QGroupBox(QStringLiteral("ﾀﾞｲｱﾙｱｯﾌﾟ"), TabSheet2);
   GroupBox2->setGeometry(6, 2, 258, 96);
   auto_dail = new QCheckBox(QStringLiteral("送信時に自動で接続する(&A)"), GroupBox2);
@@ -370,7 +388,7 @@ void TForm1::build_settings_view() {
       QStringLiteral("「ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ･ｲﾝﾀｰﾈｯﾄｵﾌﾟｼｮﾝ･接続」の設定に従ってﾀﾞｲｱﾙｱｯﾌﾟ接続をします。"), GroupBox2);
   dialup_note->setGeometry(12, 58, 238, 32);
   dialup_note->setWordWrap(true);
-  set_text_colour(dialup_note, kMaroon);
+  set_text_colour_on_window(dialup_note, kMaroon);
 
   GroupBox4 = new QGroupBox(QStringLiteral("履歴"), TabSheet2);
   GroupBox4->setGeometry(6, 102, 258, 62);
@@ -382,7 +400,7 @@ void TForm1::build_settings_view() {
   rirekisu->setContextMenuPolicy(Qt::PreventContextMenu);
   rirekisu_unit = label(GroupBox4, QStringLiteral("件"), 166, 22);
   rirekisu_note = label(GroupBox4, QStringLiteral("次回起動時より有効になります。"), 12, 42);
-  set_text_colour(rirekisu_note, kMaroon);
+  set_text_colour_on_window(rirekisu_note, kMaroon);
 
   GroupBox3 = new QGroupBox(QStringLiteral("その他"), TabSheet2);
   GroupBox3->setGeometry(6, 168, 258, 96);
@@ -397,11 +415,15 @@ void TForm1::build_settings_view() {
   PageControl1->addTab(TabSheet2, QStringLiteral("ｵﾌﾟｼｮﾝ(&O)"));
 
   // Signature page.
-  TabSheet3 = new QWidget;
+  TabSheet3 = new QWidget(PageControl1);
   GroupBox5 = new QGroupBox(TabSheet3);
   GroupBox5->setGeometry(25, 12, 217, 182);
   signature = new QCheckBox(QStringLiteral("署名を使う(&V)"), GroupBox5);
-  signature->setGeometry(17, 1, 93, 14);
+  {
+    // On the frame's top line; a taller font's caption gets the room it needs.
+    const int shift = em_box_shift(signature->font());
+    signature->setGeometry(17, 1 - (shift + 1) / 2, std::max(93, signature->sizeHint().width()), 14 + shift);
+  }
   Memo3 = memo(GroupBox5, 16, 43, 185, 44);
   Label14 = label(GroupBox5, QStringLiteral("署名１(&A)"), 18, 28);
   Label14->setBuddy(Memo3);

@@ -3,6 +3,8 @@
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
 
+#include "ui/widget_fonts.h"
+
 namespace zarvel {
 
 void TToolButton::paintEvent(QPaintEvent*) {
@@ -25,7 +27,11 @@ void TToolButton::paintEvent(QPaintEvent*) {
   const QSize is = iconSize();
   icon.paint(&p, QRect(area.center().x() - is.width() / 2, area.top() + 2, is.width(), is.height()).translated(shift),
              Qt::AlignCenter, mode);
-  const QRect text_rect(area.left(), area.top() + 3 + is.height(), area.width(), area.height() - is.height() - 4);
+  // The caption's glyphs go where the IPA fonts put them: a font with a
+  // taller line would push them out of the button.
+  const int extra = em_box_shift(font());
+  const QRect text_rect(area.left(), area.top() + 3 + is.height() - extra, area.width(),
+                        area.height() - is.height() - 4 + extra);
   p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
   p.drawText(text_rect.translated(shift), Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
              caption);
