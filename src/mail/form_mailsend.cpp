@@ -21,6 +21,7 @@
 
 #include "mail/form_smtpdlg.h"
 #include "mail/transport.h"
+#include "mail/transport_args.h"
 #include "platform/dialup.h"
 #include "platform/error_report.h"
 #include "text/cp932.h"
@@ -44,14 +45,14 @@ void pause_for(int ms) {
 
 // The arguments of one transport call, copied off the widgets, and what the
 // call gave back.
-struct Pop3Job {
+struct Pop3Call {
   Bytes server, account, password, directory;
   ErrorBuffer error{};
   alignas(void*) std::array<unsigned char, kTransportResultSize> result{};
   bool ok = false;
 };
 
-struct SmtpJob {
+struct SendCall {
   Bytes server, recipient, sender, subject, body;
   ErrorBuffer error{};
   int pause_ms = 0;
@@ -143,12 +144,11 @@ void Tmailsend::dialup_connect() {
 }
 
 void Tmailsend::pop3_auth() {
-  auto job = std::make_shared<Pop3Job>();
-  job->password = text_of(form_->pop_password);
-  if (form_->apop_check->isChecked()) job->password = "A " + job->password;  // asks for APOP
+  auto job = std::make_shared<Pop3Call>();
+  job->password = format_pop3_password(text_of(form_->pop_password), form_->apop_check->isChecked());
   Label1->setText(QStringLiteral("POP3認証中..."));
   form_->StatusBar1->set_panel_text(0, QStringLiteral("** POP3認証中... **"));
-  job->server = text_of(form_->pop_server) + "\t" + text_of(form_->pop_port);
+  job->server = format_server(text_of(form_->pop_server), text_of(form_->pop_port));
   job->account = text_of(form_->pop_Account);
   job->directory = QFile::encodeName(QDir::currentPath()).toStdString();
   std::memcpy(job->error.data(), form_->send_error, job->error.size());
@@ -179,23 +179,23 @@ void Tmailsend::pop3_auth_done(bool ok) {
 void Tmailsend::smtp_send() {
   TForm1* f = form_;
   const TSmtpDlg* dlg = f->windows()->SmtpDlg;
-  Bytes sender = text_of(f->mailaddress);
+  Bytes sender = format_sender(text_of(f->mailaddress));
   if (f->smtp_check->isChecked()) {
     // The POP3 password goes without the APOP prefix.
     const bool pop3_account = dlg->smtp_sw->isChecked();
     const Bytes user = text_of(pop3_account ? f->pop_Account : dlg->smtp_id);
     const Bytes password = text_of(pop3_account ? f->pop_password : dlg->smtp_password);
-    sender += "\t" + user + ":" + password + "\t" + to_cp932(dlg->method());
+    sender = format_sender(text_of(f->mailaddress), user, password, to_cp932(dlg->method()));
   }
   Bytes body = to_cp932_crlf(f->Memo1->toPlainText());
   if (f->signature->isChecked()) body += "\r\n" + to_cp932_crlf(f->Memo2->toPlainText());
   Label1->setText(QStringLiteral("SMTPサーバに送信中..."));
   f->StatusBar1->set_panel_text(0, QStringLiteral("** SMTPサーバに送信中... **"));
 
-  auto job = std::make_shared<SmtpJob>();
-  job->server = text_of(f->smtp_server) + "\t" + text_of(f->smtp_port) + "\t60";
-  job->recipient.assign(1, '<').append(text_of(f->To_address)).push_back('>');
-  job->sender = "<" + sender + ">";
+  auto job = std::make_shared<SendCall>();
+  job->server = format_server(text_of(f->smtp_server), text_of(f->smtp_port), 60);
+  job->recipient = format_recipient(text_of(f->To_address));
+  job->sender = sender;
   job->subject = text_of(f->subject);
   job->body = body;
   job->pause_ms = pause_ms;

@@ -86,6 +86,33 @@ ArgError parse_server(std::string_view text, ServerSpec& out) {
   return std::nullopt;
 }
 
+std::string format_server(std::string_view host, std::string_view port, int seconds) {
+  std::string out;
+  out.append(host).append("\t").append(port);
+  if (seconds > 0) out.append("\t").append(std::to_string(seconds));
+  return out;
+}
+
+std::string format_sender(std::string_view address) { return format_recipient(address); }
+
+std::string format_sender(std::string_view address, std::string_view user, std::string_view password,
+                          std::string_view method) {
+  std::string out = "<";
+  out.append(address).append("\t").append(user).append(":").append(password).append("\t").append(method);
+  out.push_back('>');
+  return out;
+}
+
+std::string format_recipient(std::string_view address) {
+  std::string out = "<";
+  out.append(address).push_back('>');
+  return out;
+}
+
+std::string format_pop3_password(std::string_view password, bool apop) {
+  return apop ? "A " + std::string(password) : std::string(password);
+}
+
 ArgError parse_sender(std::string_view text, Sender& out) {
   std::string_view s = text;
   while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
