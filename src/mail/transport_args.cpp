@@ -175,6 +175,18 @@ ArgError parse_pop3_login(std::string_view account, std::string_view password, P
   return std::nullopt;
 }
 
+std::string reply_error_text(std::string_view reply, std::string_view step) {
+  const QString tail = QStringLiteral("（") + QString::fromUtf8(step.data(), static_cast<qsizetype>(step.size())) +
+                       QStringLiteral("）");
+  const Bytes tail_bytes = to_cp932(tail);
+  const Bytes text = to_cp932(QString::fromUtf8(reply.data(), static_cast<qsizetype>(reply.size())));
+  const std::size_t room = kTransportErrorSize - 1 - std::min(tail_bytes.size(), kTransportErrorSize - 1);
+  // Characters CP932 lacks are '?' in the buffer anyway; only the cut
+  // needs the CP932 lengths.
+  if (text.size() <= room) return std::string(reply) + tail.toStdString();
+  return from_cp932(cp932_prefix(text, room)).toStdString() + tail.toStdString();
+}
+
 void write_error_text(char* buffer, std::string_view utf8) {
   if (!buffer) return;
   Bytes text = to_cp932(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));

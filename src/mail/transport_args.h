@@ -69,6 +69,11 @@ ArgError parse_pop3_login(std::string_view account, std::string_view password, P
 // The password argument: "A " + password when APOP is asked for.
 std::string format_pop3_password(std::string_view password, bool apop);
 
+// The error text for a server's refusal: its reply (UTF-8) first, then the
+// step in brackets, e.g. "550 5.1.1 No such user（宛先）". What does not fit
+// into the error buffer is cut from the reply, never from the step.
+std::string reply_error_text(std::string_view reply, std::string_view step);
+
 // Writes `utf8` into the caller's error buffer (kTransportErrorSize bytes)
 // as CP932: at most 80 bytes, cut between characters, then a NUL.
 void write_error_text(char* buffer, std::string_view utf8);

@@ -124,7 +124,7 @@ TEST_F(InteropPop3Dovecot, WrongPasswordIsRefusedWithTheServersReply) {
   start_dovecot(false);
   CallResult r = pop3(server(pop3_port_), "alice", "wrong");
   EXPECT_EQ(r.result, 0);
-  EXPECT_EQ(r.error, "POP3のログインを拒否されました: -ERR [AUTH] Authentication failed.");
+  EXPECT_EQ(r.error, "-ERR [AUTH] Authentication failed.（ログイン）");
 }
 
 TEST_F(InteropPop3Dovecot, ApopLogsInWithTheTimeStamp) {
@@ -135,7 +135,7 @@ TEST_F(InteropPop3Dovecot, ApopLogsInWithTheTimeStamp) {
 
   r = pop3(server(pop3_port_), "alice", "A wrong");
   EXPECT_EQ(r.result, 0);
-  EXPECT_EQ(r.error, "APOPのログインを拒否されました: -ERR [AUTH] Authentication failed.");
+  EXPECT_EQ(r.error, "-ERR [AUTH] Authentication failed.（APOP）");
 }
 
 TEST_F(InteropPop3Dovecot, StlsIsUsedWhenOfferedAndTheCertificateChecked) {
@@ -188,7 +188,7 @@ TEST_F(InteropPop3Plain, UserAndPassWhenTheServerHasNoSasl) {
 
   r = pop3(server(port), "alice", "wrong");
   EXPECT_EQ(r.result, 0);
-  EXPECT_EQ(r.error, "POP3のログインを拒否されました: -ERR Authentication failed");
+  EXPECT_EQ(r.error, "-ERR Authentication failed（ログイン）");
 }
 
 TEST_F(InteropPop3Plain, ApopIsCheckedByTheServer) {
@@ -197,7 +197,7 @@ TEST_F(InteropPop3Plain, ApopIsCheckedByTheServer) {
   ASSERT_EQ(r.result, 1) << r.error;
   r = pop3(server(port), "alice", "A wrong");
   EXPECT_EQ(r.result, 0);
-  EXPECT_EQ(r.error, "APOPのログインを拒否されました: -ERR Authentication failed");
+  EXPECT_EQ(r.error, "-ERR Authentication failed（APOP）");
   auto log = read_lines("pop3.log");
   EXPECT_NE(std::find(log.begin(), log.end(), "APOP OK alice"), log.end());
   EXPECT_NE(std::find(log.begin(), log.end(), "APOP FAIL alice"), log.end());
@@ -217,7 +217,7 @@ TEST_F(InteropPop3Plain, RefusedStlsEndsTheCallBeforeTheLogin) {
   int port = start_pop3(false, true);
   CallResult r = pop3(server(port), "alice", kPassword);
   EXPECT_EQ(r.result, 0);
-  EXPECT_EQ(r.error, "STLSを拒否されました: -ERR STLS not available right now");
+  EXPECT_EQ(r.error, "-ERR STLS not available right now（STLS）");
   auto log = read_lines("pop3.log");
   EXPECT_NE(std::find(log.begin(), log.end(), "STLS"), log.end());
   EXPECT_EQ(std::find(log.begin(), log.end(), "USER"), log.end()) << "credentials went out in clear text";

@@ -139,7 +139,7 @@ TEST_F(InteropWindow, PopBeforeSmtpWithApopThenTheSend) {
   EXPECT_TRUE(logged("pop3.log", "APOP FAIL alice"));
   ASSERT_EQ(r.boxes.shown.size(), 1u);
   EXPECT_EQ(r.boxes.shown[0].text,
-            QStringLiteral("POP3認証に失敗しました。\nAPOPのログインを拒否されました: -ERR Authentication failed"));
+            QStringLiteral("POP3認証に失敗しました。\n-ERR Authentication failed（APOP）"));
   EXPECT_EQ(read_lines("rcpt.log").size(), 1u) << "SMTP was tried after the POP3 failure";
   EXPECT_EQ(f->history->count(), 1);
 }
@@ -149,10 +149,10 @@ TEST_F(InteropWindow, RefusalsShowTheServersTextAndRecordNothing) {
   send(QStringLiteral("unknown@example.jp"));
   send(QStringLiteral("rejected@example.jp"));
   ASSERT_EQ(r.boxes.shown.size(), 2u);
-  EXPECT_EQ(r.boxes.shown[0].text, QStringLiteral("送信に失敗しました。\n宛先を拒否されました: 550 5.1.1 No such user here"));
+  EXPECT_EQ(r.boxes.shown[0].text, QStringLiteral("送信に失敗しました。\n550 5.1.1 No such user here（宛先）"));
   EXPECT_EQ(r.boxes.shown[0].panel0, QStringLiteral("送信に失敗しました。"));
   EXPECT_EQ(r.boxes.shown[1].text,
-            QStringLiteral("送信に失敗しました。\nメールの受け取りを拒否されました: 554 5.7.1 Message content rejected"));
+            QStringLiteral("送信に失敗しました。\n554 5.7.1 Message content rejected（本文）"));
   EXPECT_TRUE(messages().empty());
   EXPECT_EQ(f->history->count(), 0);
   EXPECT_TRUE(f->cmdSend->isEnabled());
