@@ -8,6 +8,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "mail/transport.h"
 #include "mail/transport_testing.h"
 
 namespace zarvel {
@@ -64,7 +65,7 @@ std::string decode_iso2022jp(std::string_view s) {
 void transport_abort() {
   std::lock_guard lock(g_active_mutex);
   g_aborted = true;
-  for (CurlSession* s : g_active) s->cut(kStoppedText);
+  for (CurlSession* s : g_active) s->cut(kTransportStoppedText);
 }
 
 void transport_resume() {
@@ -166,7 +167,7 @@ CURLcode CurlSession::perform() {
   {
     std::lock_guard lock(g_active_mutex);
     g_active.insert(this);
-    if (g_aborted) cut(kStoppedText);
+    if (g_aborted) cut(kTransportStoppedText);
   }
   {
     std::lock_guard lock(mutex_);

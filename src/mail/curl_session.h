@@ -28,14 +28,6 @@ struct TransportOutcome {
   std::string dialogue;
 };
 
-// The error text for a dialogue the user stopped.
-inline constexpr const char* kStoppedText = "送信を中止しました";
-
-// Cuts every dialogue under way at once (their calls fail with
-// kStoppedText) and every one that starts until transport_resume().
-// Callable from any thread.
-void transport_abort();
-void transport_resume();
 
 // Whether a server on `port` speaks TLS from the first byte: the protocol's
 // standard port for that (465 SMTP, 995 POP3).

@@ -19,7 +19,10 @@
 #include <cstring>
 #include <memory>
 
+#include "app/file_io.h"
+#include "app/profile.h"
 #include "mail/form_smtpdlg.h"
+#include "mail/tls_memory.h"
 #include "mail/transport.h"
 #include "mail/transport_args.h"
 #include "platform/dialup.h"
@@ -39,8 +42,16 @@ using ErrorBuffer = std::array<char, kTransportErrorSize>;
 
 Bytes text_of(const QLineEdit* e) { return to_cp932(e->text()); }
 
-void pause_for(int ms) {
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+// The key of the settings file that lists the servers (host:port) that have
+// spoken TLS with the program.
+constexpr std::string_view kServerSection = "Server";
+constexpr std::string_view kTlsServersKey = "tls_servers";
+
+// A pause that a stop ends early.
+void pause_for(int ms, const std::atomic<bool>* stop = nullptr) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!(stop && stop->load()) && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 // The arguments of one transport call, copied off the widgets, and what the
@@ -48,6 +59,7 @@ void pause_for(int ms) {
 struct Pop3Call {
   Bytes server, account, password, directory;
   ErrorBuffer error{};
+  std::string dialogue;
   alignas(void*) std::array<unsigned char, kTransportResultSize> result{};
   bool ok = false;
 };
@@ -55,7 +67,9 @@ struct Pop3Call {
 struct SendCall {
   Bytes server, recipient, sender, subject, body;
   ErrorBuffer error{};
+  std::string dialogue;
   int pause_ms = 0;
+  std::shared_ptr<std::atomic<bool>> stop;
   bool ok = false;
 };
 
@@ -122,6 +136,59 @@ void Tmailsend::FormShow() {
   sending_ = true;
   started_ = false;
   quit_done_ = false;
+  in_call_ = accepted_ = stopped_ = false;
+  stop_flag_ = std::make_shared<std::atomic<bool>>(false);
+  failure_detail_.clear();
+  transport().resume();
+}
+
+void Tmailsend::stop_send() {
+  if (!sending_ || accepted_ || stopped_) return;
+  stopped_ = true;
+  stop_flag_->store(true);
+  if (in_call_) {
+    transport().abort();  // the call returns at once; its end goes on as usual
+    return;
+  }
+  if (!started_) {  // not begun yet: it never will
+    started_ = true;
+    stopped_done();
+  }
+}
+
+// The end of a stopped send: a failure with its own text, nothing recorded.
+void Tmailsend::stopped_done() {
+  write_error_text(form_->send_error, kTransportStoppedText);
+  failure_detail_.clear();
+  dialup().hangup();
+  form_->send_result = 2;
+  Timer2->start();
+}
+
+void Tmailsend::load_tls_memory() {
+  try {
+    IniFile ini(form_->ini_path());
+    ini.load();
+    add_remembered_tls_servers(from_cp932(ini.read_string(kServerSection, kTlsServersKey, {})).toStdString());
+  } catch (const AppError&) {
+    // What this run has learnt still holds.
+  }
+  tls_known_ = remembered_tls_servers();
+}
+
+// Written at once, one key, so that neither a crash nor the exit save (which
+// rewrites only its own keys) loses it. A failed write is tried again at the
+// next call.
+void Tmailsend::save_tls_memory() {
+  const std::string now = remembered_tls_servers();
+  if (now == tls_known_) return;
+  try {
+    IniFile ini(form_->ini_path());
+    ini.load();
+    ini.write_string(kServerSection, kTlsServersKey, to_cp932(QString::fromStdString(now)));
+    ini.save();
+  } catch (const AppError&) {
+  }
 }
 
 // A later activation of the same showing (the user coming back from another
@@ -152,20 +219,30 @@ void Tmailsend::pop3_auth() {
   job->account = text_of(form_->pop_Account);
   job->directory = QFile::encodeName(QDir::currentPath()).toStdString();
   std::memcpy(job->error.data(), form_->send_error, job->error.size());
+  load_tls_memory();
+  in_call_ = true;
   run_worker(
       [job] {
         Transport& t = transport();
         job->ok = t.pop3(job->server.c_str(), job->account.c_str(), job->password.c_str(), "STAT",
                          job->directory.c_str(), job->result.data(), job->error.data()) != 0;
+        job->dialogue = t.last_dialogue();
         t.free_array(job->result.data());  // after failure too
       },
       [this, job] {
+        in_call_ = false;
+        save_tls_memory();
         std::memcpy(form_->send_error, job->error.data(), job->error.size());
+        failure_detail_ = QString::fromStdString(job->dialogue);
         pop3_auth_done(job->ok);
       });
 }
 
 void Tmailsend::pop3_auth_done(bool ok) {
+  if (stopped_) {
+    stopped_done();
+    return;
+  }
   if (ok) {
     smtp_send();
     return;
@@ -199,23 +276,37 @@ void Tmailsend::smtp_send() {
   job->subject = text_of(f->subject);
   job->body = body;
   job->pause_ms = pause_ms;
+  job->stop = stop_flag_;
   std::memcpy(job->error.data(), f->send_error, job->error.size());
   sent_name_ = text_of(f->To_name);
   sent_subject_ = job->subject;
   sent_body_ = body;
+  load_tls_memory();
+  in_call_ = true;
   run_worker(
       [job] {
-        job->ok = transport().send_mail(job->server.c_str(), job->recipient.c_str(), job->sender.c_str(),
-                                        job->subject.c_str(), job->body.c_str(), "", job->error.data()) != 0;
-        if (!job->ok) pause_for(job->pause_ms);
+        Transport& t = transport();
+        job->ok = t.send_mail(job->server.c_str(), job->recipient.c_str(), job->sender.c_str(),
+                              job->subject.c_str(), job->body.c_str(), "", job->error.data()) != 0;
+        job->dialogue = t.last_dialogue();
+        if (!job->ok) pause_for(job->pause_ms, job->stop.get());
       },
       [this, job] {
+        in_call_ = false;
+        save_tls_memory();
         std::memcpy(form_->send_error, job->error.data(), job->error.size());
+        failure_detail_ = job->ok ? QString() : QString::fromStdString(job->dialogue);
         smtp_send_done(job->ok);
       });
 }
 
 void Tmailsend::smtp_send_done(bool ok) {
+  if (ok) {
+    accepted_ = true;  // whatever the user did meanwhile
+  } else if (stopped_) {
+    stopped_done();
+    return;
+  }
   if (!ok) {
     dialup().hangup();  // whatever the dial-up options say
     form_->send_result = 2;
@@ -272,7 +363,10 @@ void Tmailsend::finish() {
 }
 
 void Tmailsend::reject() {
-  if (sending_) return;  // the close box and Escape wait for the send's end
+  if (sending_) {  // the close box and Escape stop the send; the timers close
+    stop_send();
+    return;
+  }
   QDialog::reject();
 }
 

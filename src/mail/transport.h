@@ -50,6 +50,9 @@ class Transport {
   virtual void resume();
 };
 
+// The error text of a call that abort() stopped.
+inline constexpr const char* kTransportStoppedText = "送信を中止しました";
+
 // What Transport's defaults call.
 std::string transport_last_dialogue();
 void transport_abort();

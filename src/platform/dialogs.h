@@ -21,7 +21,7 @@ class Dialogs {
   virtual void error(const QString& text, QWidget* owner) = 0;
   // message() with a detailed text the user can unfold (button 「詳細」).
   // By default the detail is left out.
-  virtual void message_with_details(const QString& title, const QString& text, const QString& details,
+  virtual void message_with_details(const QString& title, const QString& text, const QString& /*details*/,
                                     MessageIcon icon, QWidget* owner) {
     message(title, text, icon, owner);
   }
