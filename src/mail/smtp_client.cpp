@@ -49,7 +49,9 @@ class SmtpSession : public CurlSession {
   bool tls_;
   const bool tls_required_;
   bool tls_heard_ = false;  // a reply came over the STARTTLS connection
-  bool auth_upper_ = false;  // "AUTH" in the EHLO reply written as libcurl reads it
+  // libcurl reads only "AUTH " lines with the mechanisms in capitals.
+  bool auth_readable_ = false;  // the chosen mechanism on such a line
+  bool auth_old_form_ = false;  // "AUTH=…" lines seen
   bool accepted_ = false;    // the server took the message
   Step step_ = Step::Greeting;
   bool in_auth_ = false;  // lines we send are AUTH continuations
@@ -127,14 +129,24 @@ void SmtpSession::line_in(std::string_view line) {
     first_line_ = std::string(line.substr(0, 3)) + " " + printable_reply(text);
     code_ = code;
   } else if (std::string more = printable_reply(text); !more.empty()) {
-    first_line_ += " " + more;  // the lines of one reply, as one text
+    // The lines of one reply as one text, each line's status code once.
+    std::string_view status = std::string_view(first_line_).substr(4, first_line_.find(' ', 4) - 4);
+    if (status.find('.') != status.npos && more.rfind(std::string(status) + " ", 0) == 0)
+      more.erase(0, status.size() + 1);
+    first_line_ += " " + more;
   }
   if (step_ == Step::Ehlo && code == 250) {
     std::string cap = upper(text);
     if (cap == "STARTTLS") starttls_offered_ = true;
     if (cap.rfind("AUTH", 0) == 0 && (cap.size() == 4 || cap[4] == ' ' || cap[4] == '=')) {
       auth_offered_ = true;
-      if (text.substr(0, 4) == "AUTH") auth_upper_ = true;
+      if (cap[4] == '=') auth_old_form_ = true;
+      if (want_auth_ && text.substr(0, 5) == "AUTH ") {
+        const std::string& m = job_.sender.auth->method;
+        for (std::size_t at = text.find(m); at != text.npos; at = text.find(m, at + 1))
+          if (text[at - 1] == ' ' && (at + m.size() == text.size() || text[at + m.size()] == ' '))
+            auth_readable_ = true;
+      }
       std::string_view rest = std::string_view(cap).substr(std::min<std::size_t>(cap.size(), 5));
       while (!rest.empty()) {
         std::size_t sp = rest.find(' ');
@@ -167,8 +179,9 @@ void SmtpSession::reply_done() {
         cut("サーバがSMTP認証に対応していません");
       else if (want_auth_ && !mechanisms_.count(job_.sender.auth->method))
         cut("サーバが " + job_.sender.auth->method + " 認証に対応していません");
-      else if (want_auth_ && !auth_upper_)
-        cut("サーバのEHLO応答のAUTHが小文字のため認証できません");
+      else if (want_auth_ && !auth_readable_)
+        cut(auth_old_form_ ? "サーバが認証方式を古い形式（AUTH=）でしか示さないため認証できません"
+                           : "サーバが認証方式を小文字でしか示さないため認証できません");
       break;
     case Step::Helo:
       if (want_auth_) cut("サーバがSMTP認証に対応していません");
