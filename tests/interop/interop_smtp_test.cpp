@@ -273,6 +273,59 @@ TEST_F(InteropSmtp, RefusedStarttlsEndsTheSendBeforeAnythingElse) {
   EXPECT_FALSE(exists("mail.log"));
 }
 
+// A man in the middle deletes "250-STARTTLS" once the server has spoken TLS
+// with us: no password may leave in the clear.
+TEST_F(InteropSmtp, StrippedStarttlsNeverGetsThePassword) {
+  start_smtp({"--starttls", "--auth", "plain-text", "--password", kPassword});
+  port_ = start_proxy(port_);
+  CallResult r = send(auth_sender("PLAIN"));
+  ASSERT_EQ(r.result, 1) << r.error;
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_TRUE(messages()[0].value("tls").toBool());
+  EXPECT_EQ(remembered_tls_servers(), "127.0.0.1:" + std::to_string(port_));
+
+  strip_tls(true);
+  for (const char* method : {"PLAIN", "LOGIN"}) {
+    SCOPED_TRACE(method);
+    r = send(auth_sender(method));
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.error, "サーバが暗号化（STARTTLS）に応じなくなりました。パスワードは送っていません");
+  }
+  const std::string clear = client_bytes(2);
+  EXPECT_NE(clear.find("EHLO"), std::string::npos) << "the proxy saw nothing";
+  EXPECT_EQ(clear.find("AUTH"), std::string::npos) << clear;
+  EXPECT_EQ(clear.find(base64(std::string("\0alice\0") + kPassword)), std::string::npos);
+  EXPECT_EQ(clear.find(base64(kPassword)), std::string::npos);
+  EXPECT_EQ(read_lines("auth.log").size(), 1u);
+
+  // CRAM-MD5 never sends the password itself: it still goes, unencrypted.
+  r = send(auth_sender("CRAM-MD5"));
+  ASSERT_EQ(r.result, 1) << r.error;
+  ASSERT_EQ(messages().size(), 2u);
+  EXPECT_FALSE(messages()[1].value("tls").toBool());
+  // And a send without SMTP AUTH has no password to protect.
+  r = send();
+  EXPECT_EQ(r.result, 1) << r.error;
+}
+
+TEST_F(InteropSmtp, TheDialogueKeepsEveryReplyLineButNoPassword) {
+  start_smtp({"--auth", "plain-text", "--password", kPassword});
+  for (const char* method : {"PLAIN", "LOGIN", "CRAM-MD5"}) {
+    SCOPED_TRACE(method);
+    CallResult r = send(auth_sender(method), "<multi@example.jp>");
+    EXPECT_EQ(r.result, 0);
+    const std::string d = transport_last_dialogue();
+    for (const char* line : {"S: 220 zarvel.test zarvel test SMTP", "C: RCPT TO:<multi@example.jp>",
+                             "S: 550-5.7.1 Relaying denied.", "S: 550-5.7.1 Ask your postmaster", "S: 550 5.7.1 for help",
+                             "S: 235 2.7.0 Authentication successful"})
+      EXPECT_NE(d.find(line), std::string::npos) << line << "\n" << d;
+    EXPECT_EQ(d.find(kPassword), std::string::npos) << d;
+    EXPECT_EQ(d.find(base64(std::string("\0alice\0") + kPassword)), std::string::npos) << d;
+    EXPECT_EQ(d.find(base64(kPassword)), std::string::npos) << d;
+    EXPECT_EQ(d.find(base64("alice")), std::string::npos) << d;
+  }
+}
+
 TEST_F(InteropSmtp, UntrustedCertificateFailsTheSend) {
   start_smtp({"--starttls", "--auth", "after-tls"});
   transport_set_test_ca_file(certs_.other_ca);
