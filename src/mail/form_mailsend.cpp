@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "app/file_io.h"
 #include "app/profile.h"
@@ -201,7 +202,9 @@ void Tmailsend::FormActivate() {
 
 void Tmailsend::dialup_connect() {
   const int flags = form_->auto_dail->isChecked() ? kAutodialForceUnattended : kAutodialForceOnline;
-  if (!dialup().autodial(flags)) {  // it has told the user itself
+  std::vector<std::string> servers{form_->smtp_server->text().toStdString()};
+  if (form_->pop_check->isChecked()) servers.push_back(form_->pop_server->text().toStdString());
+  if (!dialup().autodial(flags, servers)) {  // it has told the user itself
     form_->send_result = 9;
     Timer2->start();
     return;

@@ -54,13 +54,15 @@ class FakeDialup final : public Dialup {
  public:
   explicit FakeDialup(EventLog& log) : log_(log) { set_dialup(this); }
   ~FakeDialup() override { set_dialup(nullptr); }
-  bool autodial(int flags) override {
+  bool autodial(int flags, const std::vector<std::string>& hosts) override {
     log_.add("autodial " + std::to_string(flags));
+    servers = hosts;
     if (on_autodial) on_autodial();
     return connected;
   }
   void hangup() override { log_.add("hangup"); }
   bool connected = true;
+  std::vector<std::string> servers;  // what the last autodial was asked about
   std::function<void()> on_autodial;
 
  private:
