@@ -54,6 +54,19 @@ class InteropWindow : public InteropFixture {
   }
   QString last_box() const { return r.boxes.shown.empty() ? QString() : r.boxes.shown.back().text; }
 
+  // Runs `act` on the windows' thread as soon as `ready` holds (checked
+  // every few milliseconds while a send's window is up).
+  void once(std::function<bool()> ready, std::function<void()> act) {
+    auto* poll = new QTimer(f);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, ready, act] {
+      if (!ready()) return;
+      poll->stop();
+      poll->deleteLater();
+      act();
+    });
+    poll->start(5);
+  }
+
   // Sets the SMTP AUTH details through the dialog and its OK.
   void set_smtp_auth(const QString& user, const QString& password, QRadioButton* TSmtpDlg::*method,
                      bool pop3_account = false) {
@@ -194,6 +207,89 @@ TEST_F(InteropWindow, FieldsCannotAddRecipientsHeadersOrMessages) {
   EXPECT_EQ(body.rfind("first\n.\nMAIL FROM:<evil@example.jp>\n", 0), 0u) << body;
   EXPECT_NE(body.find("smuggled\n."), std::string::npos) << body;
   EXPECT_EQ(static_cast<std::size_t>(f->history->count()), msgs.size());
+}
+
+// Escape or the close box cut a send whose server has gone quiet; once the
+// server has taken the message, neither changes anything.
+TEST_F(InteropWindow, EscapeAndTheCloseBoxStopASendUntilTheServerHasTheMessage) {
+  start_windows(start_smtp({"--stall", "rcpt"}));
+  QElapsedTimer since_stop;
+  for (bool close_box : {false, true}) {
+    SCOPED_TRACE(close_box ? "close box" : "Escape");
+    once([this] { return exists("mail.log") && r.progress->isVisible(); },
+         [&] {
+           since_stop.start();
+           if (close_box)
+             r.progress->close();
+           else
+             QTest::keyClick(r.progress, Qt::Key_Escape);
+         });
+    send(QStringLiteral("friend@example.jp"));
+    EXPECT_LT(since_stop.elapsed(), 1000);
+    ASSERT_FALSE(r.boxes.shown.empty());
+    EXPECT_EQ(last_box(), QStringLiteral("送信に失敗しました。\n送信を中止しました"));
+    EXPECT_EQ(f->send_result, 2);
+    EXPECT_EQ(f->history->count(), 0);
+    EXPECT_TRUE(f->cmdSend->isEnabled());
+    QFile::remove(QString::fromStdString(dir() + "mail.log"));
+  }
+
+  // The server answers the message and then never its QUIT.
+  servers_.clear();
+  f->smtp_port->setText(QString::number(start_smtp({"--stall", "quit"})));
+  r.boxes.shown.clear();
+  once([this] { return exists("msg-1.json"); }, [this] { QTest::keyClick(r.progress, Qt::Key_Escape); });
+  send(QStringLiteral("friend@example.jp"));
+  EXPECT_TRUE(r.boxes.shown.empty()) << last_box().toStdString();
+  EXPECT_EQ(f->send_result, 0);
+  EXPECT_EQ(r.run.panel(1), QStringLiteral("送信済"));
+  EXPECT_EQ(f->history->count(), 1);
+}
+
+// The failure box unfolds every line of the dialogue, the login masked.
+TEST_F(InteropWindow, FailureBoxDetailsHoldTheDialogueButNoPassword) {
+  start_windows(start_smtp({"--auth", "plain-text"}));
+  set_smtp_auth(QStringLiteral("alice"), QString::fromLatin1(kPassword), &TSmtpDlg::RadioButton3);
+  send(QStringLiteral("multi@example.jp"));
+  ASSERT_EQ(r.boxes.shown.size(), 1u);
+  const ShownBox& b = r.boxes.shown[0];
+  EXPECT_EQ(b.text, QStringLiteral("送信に失敗しました。\n550 5.7.1 Relaying denied. Ask your postmaster for help（宛先）"));
+  for (const char* line : {"S: 220 zarvel.test zarvel test SMTP", "C: AUTH PLAIN ****", "S: 235 2.7.0 Authentication successful",
+                           "C: MAIL FROM:<sender@example.jp>", "C: RCPT TO:<multi@example.jp>",
+                           "S: 550-5.7.1 Relaying denied.", "S: 550-5.7.1 Ask your postmaster", "S: 550 5.7.1 for help"})
+    EXPECT_TRUE(b.details.contains(QString::fromUtf8(line))) << line << "\n" << b.details.toStdString();
+  const std::string plain = std::string("\0alice\0", 7) + kPassword;
+  for (const std::string& secret : {std::string(kPassword), base64(plain), base64(kPassword)})
+    EXPECT_FALSE(b.details.contains(QString::fromStdString(secret))) << secret;
+}
+
+// What the transport learnt about a server's TLS outlives the run: in
+// zarvel.ini, and read back before the next send.
+TEST_F(InteropWindow, ServersThatSpokeTlsAreKeptInTheSettingsFile) {
+  make_certs();
+  const int smtp = start_smtp({"--starttls", "--auth", "plain-text", "--cert", certs_.cert, "--key", certs_.key});
+  const int proxy = start_proxy(smtp);
+  start_windows(proxy);
+  set_smtp_auth(QStringLiteral("alice"), QString::fromLatin1(kPassword), &TSmtpDlg::RadioButton3);
+  send(QStringLiteral("friend@example.jp"));
+  ASSERT_TRUE(r.boxes.shown.empty()) << last_box().toStdString();
+  const std::string key = "tls_servers=127.0.0.1:" + std::to_string(proxy) + "\r\n";
+  EXPECT_NE(r.run.dir().read(QStringLiteral("zarvel.ini")).find(key), std::string::npos)
+      << r.run.dir().read(QStringLiteral("zarvel.ini"));
+
+  // As after a restart: only the file remembers.
+  forget_tls_servers();
+  strip_tls(true);
+  send(QStringLiteral("friend@example.jp"));
+  ASSERT_EQ(r.boxes.shown.size(), 1u);
+  EXPECT_EQ(last_box(), QStringLiteral("送信に失敗しました。\nサーバが暗号化（STARTTLS）に応じなくなりました。パスワードは送っていません"));
+  EXPECT_EQ(read_lines("auth.log").size(), 1u);
+  EXPECT_EQ(client_bytes(2).find("AUTH"), std::string::npos);
+  EXPECT_EQ(f->history->count(), 1);
+
+  // The exit save keeps the key.
+  f->close();
+  EXPECT_NE(r.run.dir().read(QStringLiteral("zarvel.ini")).find(key), std::string::npos);
 }
 
 // Whatever the fields hold, a send ends with a message box in good time.
