@@ -2,6 +2,14 @@
 // 127.0.0.1: what the user fills in reaches the server (or the user reads
 // the server's own refusal), and nothing typed into a field can add a
 // recipient, a header or a message.
+#include <fcntl.h>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QRadioButton>
@@ -10,11 +18,52 @@
 #include "history/widget_history_model.h"
 #include "interop_fixture.h"
 #include "mail/send_window_support.h"
+#include "platform/dialup.h"
 
 namespace zarvel::test {
 namespace {
 
 constexpr const char* kPassword = "s3cret pw";
+constexpr const char* kOfflineChild = "ZARVEL_OFFLINE_CHILD";
+
+// A new network namespace has its loopback interface down.
+bool bring_loopback_up() {
+  int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  ifreq ifr{};
+  std::strcpy(ifr.ifr_name, "lo");
+  bool ok = ::ioctl(fd, SIOCGIFFLAGS, &ifr) == 0;
+  ifr.ifr_flags |= IFF_UP;
+  ok = ok && ::ioctl(fd, SIOCSIFFLAGS, &ifr) == 0;
+  ::close(fd);
+  return ok;
+}
+
+// Runs this one test again in a child with a network namespace of its own;
+// 77 when the kernel refuses one.
+int run_offline(const std::string& test, const std::string& log) {
+  std::vector<std::string> env_text;
+  for (char** e = environ; *e; ++e) env_text.emplace_back(*e);
+  env_text.push_back(std::string(kOfflineChild) + "=1");
+  std::vector<char*> envp;
+  for (auto& e : env_text) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::string self = "/proc/self/exe", filter = "--gtest_filter=" + test;
+  char* argv[] = {self.data(), filter.data(), nullptr};
+  const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::unshare(CLONE_NEWNET) != 0) ::_exit(77);
+    ::dup2(out, 1);
+    ::dup2(out, 2);
+    ::execve(self.c_str(), argv, envp.data());
+    ::_exit(127);
+  }
+  ::close(out);
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
 
 class InteropWindow : public InteropFixture {
  protected:
@@ -290,6 +339,26 @@ TEST_F(InteropWindow, ServersThatSpokeTlsAreKeptInTheSettingsFile) {
   // The exit save keeps the key.
   f->close();
   EXPECT_NE(r.run.dir().read(QStringLiteral("zarvel.ini")).find(key), std::string::npos);
+}
+
+// Off-line, with a relay on this machine (a local MTA, an SSH tunnel): the
+// system's connection check lets the send through. The test runs again in a
+// network namespace that has nothing but the loopback interface.
+TEST_F(InteropWindow, SendsOffLineToARelayOnThisMachine) {
+  if (!std::getenv(kOfflineChild)) {
+    const int code = run_offline("InteropWindow.SendsOffLineToARelayOnThisMachine", dir() + "offline.log");
+    if (code == 77) GTEST_SKIP() << "the kernel refuses a network namespace of our own (unshare -n): test skipped";
+    EXPECT_EQ(code, 0) << read_text("offline.log");
+    return;
+  }
+  ASSERT_TRUE(bring_loopback_up()) << "loopback interface";
+  ASSERT_FALSE(has_network_route()) << "the namespace has a route";
+  set_dialup(nullptr);  // the system's check, not the test's double
+  start_windows(start_smtp());
+  send(QStringLiteral("friend@example.jp"));
+  EXPECT_TRUE(r.boxes.shown.empty()) << last_box().toStdString();
+  EXPECT_EQ(messages().size(), 1u);
+  EXPECT_EQ(f->history->count(), 1);
 }
 
 // Whatever the fields hold, a send ends with a message box in good time.
