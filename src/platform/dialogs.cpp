@@ -1,5 +1,6 @@
 #include "platform/dialogs.h"
 
+#include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextEdit>
@@ -42,13 +43,15 @@ class QtDialogs final : public Dialogs {
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.setDetailedText(details);
     // The box names its own button in English and renames it on every
-    // click; this runs after it.
+    // click, through its button row; connected after it, this runs after.
+    auto* row = box.findChild<QDialogButtonBox*>();
     for (QAbstractButton* b : box.buttons()) {
-      if (box.buttonRole(b) != QMessageBox::ActionRole) continue;
+      if (box.buttonRole(b) != QMessageBox::ActionRole || !row) continue;
       b->setText(QStringLiteral("詳細"));
-      QObject::connect(b, &QAbstractButton::clicked, &box, [b, &box] {
-        const bool shown = box.findChild<QTextEdit*>() && box.findChild<QTextEdit*>()->isVisible();
-        b->setText(shown ? QStringLiteral("詳細を隠す") : QStringLiteral("詳細"));
+      QObject::connect(row, &QDialogButtonBox::clicked, &box, [b, &box](QAbstractButton* clicked) {
+        if (clicked != b) return;
+        const auto* edit = box.findChild<QTextEdit*>();
+        b->setText(edit && edit->isVisible() ? QStringLiteral("詳細を隠す") : QStringLiteral("詳細"));
       });
     }
     box.exec();
