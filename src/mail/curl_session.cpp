@@ -1,5 +1,6 @@
 #include "mail/curl_session.h"
 
+#include <iconv.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "mail/transport.h"
 #include "mail/transport_testing.h"
 
 namespace zarvel {
@@ -23,7 +25,53 @@ std::string test_ca_file() {
 
 bool starts_with(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
+// The dialogues under way, for transport_abort().
+std::mutex g_active_mutex;
+std::set<CurlSession*> g_active;
+bool g_aborted = false;
+
+// A server that stays silent is given this much beyond its time-out, so
+// that libcurl reports its own time-out first where it notices one.
+constexpr auto kGrace = std::chrono::milliseconds(700);
+
+// Length of the UTF-8 sequence at s[i], 0 when there is none.
+std::size_t utf8_sequence(std::string_view s, std::size_t i) {
+  const auto c = static_cast<unsigned char>(s[i]);
+  std::size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c <= 0xDF ? 2 : 0;
+  if (c >= 0xF5 || n == 0 || i + n > s.size()) return 0;
+  for (std::size_t k = 1; k < n; ++k)
+    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
+  return n;
+}
+
+// An ISO-2022-JP run from an ESC "$" to the end of the line, as UTF-8.
+std::string decode_iso2022jp(std::string_view s) {
+  iconv_t cd = iconv_open("UTF-8", "ISO-2022-JP");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return {};
+  std::string in(s), out(s.size() * 3 + 16, '\0');
+  char* ip = in.data();
+  char* op = out.data();
+  std::size_t il = in.size(), ol = out.size();
+  const bool ok = iconv(cd, &ip, &il, &op, &ol) != static_cast<std::size_t>(-1) &&
+                  iconv(cd, nullptr, nullptr, &op, &ol) != static_cast<std::size_t>(-1);
+  iconv_close(cd);
+  if (!ok) return {};
+  out.resize(out.size() - ol);
+  return out;
+}
+
 }  // namespace
+
+void transport_abort() {
+  std::lock_guard lock(g_active_mutex);
+  g_aborted = true;
+  for (CurlSession* s : g_active) s->cut(kTransportStoppedText);
+}
+
+void transport_resume() {
+  std::lock_guard lock(g_active_mutex);
+  g_aborted = false;
+}
 
 void transport_set_test_ca_file(const std::string& path) {
   std::lock_guard lock(g_ca_mutex);
@@ -37,8 +85,28 @@ bool implicit_tls_port(int port, int standard_port) {
 }
 
 std::string printable_reply(std::string_view line) {
+  std::string decoded;
+  if (std::size_t esc = line.find("\x1B$"); esc != line.npos) {
+    decoded = decode_iso2022jp(line.substr(esc));
+    if (!decoded.empty()) {
+      decoded.insert(0, line.substr(0, esc));
+      line = decoded;
+    }
+  }
   std::string out;
-  for (char c : line) out += (c >= 0x20 && c < 0x7F) ? c : '?';
+  for (std::size_t i = 0; i < line.size();) {
+    const char c = line[i];
+    if (c >= 0x20 && c < 0x7F) {
+      out += c;
+      ++i;
+    } else if (std::size_t n = utf8_sequence(line, i); n > 0 && line.substr(i, n) != "\xC2\x85") {
+      out.append(line.substr(i, n));
+      i += n;
+    } else {
+      out += c == '\t' ? ' ' : '?';
+      ++i;
+    }
+  }
   std::size_t b = out.find_first_not_of(' ');
   std::size_t e = out.find_last_not_of(' ');
   return b == std::string::npos ? std::string() : out.substr(b, e - b + 1);
@@ -95,11 +163,91 @@ void CurlSession::prepare(const std::string& url, const ServerSpec& server, bool
   curl::set_pointer(curl_, CURLOPT_CLOSESOCKETDATA, this);
 }
 
-CURLcode CurlSession::perform() { return curl::easy_perform(curl_); }
+CURLcode CurlSession::perform() {
+  {
+    std::lock_guard lock(g_active_mutex);
+    g_active.insert(this);
+    if (g_aborted) cut(kTransportStoppedText);
+  }
+  {
+    std::lock_guard lock(mutex_);
+    last_heard_ = std::chrono::steady_clock::now();
+    done_ = false;
+  }
+  watchdog_ = std::thread([this] { watch(); });
+  CURLcode code = curl::easy_perform(curl_);
+  {
+    std::lock_guard lock(mutex_);
+    done_ = true;
+  }
+  wake_.notify_all();
+  watchdog_.join();
+  std::lock_guard lock(g_active_mutex);
+  g_active.erase(this);
+  return code;
+}
+
+// Libcurl's reply time-out covers one reply at a time, but after it (and
+// during a TLS handshake) it waits again for as long; this cuts the
+// dialogue once the server has been silent for the time-out.
+void CurlSession::watch() {
+  const auto limit = std::chrono::seconds(timeout_seconds_) + kGrace;
+  std::unique_lock lock(mutex_);
+  while (!done_) {
+    const auto deadline = last_heard_ + limit;
+    if (std::chrono::steady_clock::now() >= deadline) {
+      if (cut_reason_.empty()) timed_out_ = true;
+      for (curl_socket_t fd : sockets_) shutdown(fd, SHUT_RDWR);
+      return;
+    }
+    wake_.wait_until(lock, deadline);
+  }
+}
+
+void CurlSession::heard() {
+  std::lock_guard lock(mutex_);
+  last_heard_ = std::chrono::steady_clock::now();
+}
 
 void CurlSession::cut(std::string reason) {
-  if (cut_reason_.empty()) cut_reason_ = std::move(reason);
+  std::lock_guard lock(mutex_);
+  if (cut_reason_.empty() && !timed_out_) cut_reason_ = std::move(reason);
   for (curl_socket_t fd : sockets_) shutdown(fd, SHUT_RDWR);
+}
+
+bool CurlSession::was_cut() const {
+  std::lock_guard lock(mutex_);
+  return !cut_reason_.empty() || timed_out_;
+}
+
+bool CurlSession::timed_out() const {
+  std::lock_guard lock(mutex_);
+  return timed_out_;
+}
+
+std::string CurlSession::cut_reason() {
+  {
+    std::lock_guard lock(mutex_);
+    if (!timed_out_) return cut_reason_;
+  }
+  return network_error(CURLE_OPERATION_TIMEDOUT);
+}
+
+void CurlSession::note(bool incoming, std::string_view line) {
+  // Enough for any real dialogue; a server that talks on and on is cut short.
+  constexpr std::size_t kMaxDialogue = 64 * 1024;
+  if (dialogue_bytes_ > kMaxDialogue) return;
+  std::string entry = incoming ? "S: " : "C: ";
+  entry += incoming ? printable_reply(line) : std::string(line);
+  dialogue_bytes_ += entry.size() + 1;
+  dialogue_.push_back(std::move(entry));
+  if (dialogue_bytes_ > kMaxDialogue) dialogue_.push_back("…");
+}
+
+std::string CurlSession::dialogue() const {
+  std::string out;
+  for (const std::string& line : dialogue_) out.append(line).push_back('\n');
+  return out;
 }
 
 bool CurlSession::connected() {
@@ -163,10 +311,22 @@ void CurlSession::feed(std::string& buffer, std::string_view data, bool incoming
 
 int CurlSession::on_debug(CURL*, curl_infotype type, char* data, size_t size, void* self) {
   auto* s = static_cast<CurlSession*>(self);
-  if (type == CURLINFO_HEADER_IN)
-    s->feed(s->in_buffer_, {data, size}, true);
-  else if (type == CURLINFO_HEADER_OUT)
-    s->feed(s->out_buffer_, {data, size}, false);
+  switch (type) {
+    case CURLINFO_HEADER_IN:
+      s->heard();
+      s->feed(s->in_buffer_, {data, size}, true);
+      break;
+    case CURLINFO_HEADER_OUT:
+      s->feed(s->out_buffer_, {data, size}, false);
+      break;
+    case CURLINFO_DATA_IN:
+    case CURLINFO_SSL_DATA_IN:
+    case CURLINFO_DATA_OUT:  // the message itself: the server is taking it
+      s->heard();
+      break;
+    default:
+      break;
+  }
   return 0;
 }
 
@@ -174,15 +334,19 @@ curl_socket_t CurlSession::on_open_socket(void* self, curlsocktype, struct curl_
   auto* s = static_cast<CurlSession*>(self);
   curl_socket_t fd = socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
   if (fd != CURL_SOCKET_BAD) {
+    std::lock_guard lock(s->mutex_);
     s->sockets_.insert(fd);
     // A socket opened after the dialogue was cut gets nowhere either.
-    if (s->was_cut()) shutdown(fd, SHUT_RDWR);
+    if (!s->cut_reason_.empty() || s->timed_out_) shutdown(fd, SHUT_RDWR);
   }
   return fd;
 }
 
+// Under the lock, so that a cut never shuts down a number already reused.
 int CurlSession::on_close_socket(void* self, curl_socket_t fd) {
-  static_cast<CurlSession*>(self)->sockets_.erase(fd);
+  auto* s = static_cast<CurlSession*>(self);
+  std::lock_guard lock(s->mutex_);
+  s->sockets_.erase(fd);
   return close(fd);
 }
 

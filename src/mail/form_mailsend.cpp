@@ -18,9 +18,14 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <vector>
 
+#include "app/file_io.h"
+#include "app/profile.h"
 #include "mail/form_smtpdlg.h"
+#include "mail/tls_memory.h"
 #include "mail/transport.h"
+#include "mail/transport_args.h"
 #include "platform/dialup.h"
 #include "platform/error_report.h"
 #include "text/cp932.h"
@@ -38,23 +43,34 @@ using ErrorBuffer = std::array<char, kTransportErrorSize>;
 
 Bytes text_of(const QLineEdit* e) { return to_cp932(e->text()); }
 
-void pause_for(int ms) {
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+// The key of the settings file that lists the servers (host:port) that have
+// spoken TLS with the program.
+constexpr std::string_view kServerSection = "Server";
+constexpr std::string_view kTlsServersKey = "tls_servers";
+
+// A pause that a stop ends early.
+void pause_for(int ms, const std::atomic<bool>* stop = nullptr) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!(stop && stop->load()) && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 // The arguments of one transport call, copied off the widgets, and what the
 // call gave back.
-struct Pop3Job {
+struct Pop3Call {
   Bytes server, account, password, directory;
   ErrorBuffer error{};
+  std::string dialogue;
   alignas(void*) std::array<unsigned char, kTransportResultSize> result{};
   bool ok = false;
 };
 
-struct SmtpJob {
+struct SendCall {
   Bytes server, recipient, sender, subject, body;
   ErrorBuffer error{};
+  std::string dialogue;
   int pause_ms = 0;
+  std::shared_ptr<std::atomic<bool>> stop;
   bool ok = false;
 };
 
@@ -128,6 +144,59 @@ void Tmailsend::FormShow() {
   sending_ = true;
   started_ = false;
   quit_done_ = false;
+  in_call_ = accepted_ = stopped_ = false;
+  stop_flag_ = std::make_shared<std::atomic<bool>>(false);
+  failure_detail_.clear();
+  transport().resume();
+}
+
+void Tmailsend::stop_send() {
+  if (!sending_ || accepted_ || stopped_) return;
+  stopped_ = true;
+  stop_flag_->store(true);
+  if (in_call_) {
+    transport().abort();  // the call returns at once; its end goes on as usual
+    return;
+  }
+  if (!started_) {  // not begun yet: it never will
+    started_ = true;
+    stopped_done();
+  }
+}
+
+// The end of a stopped send: a failure with its own text, nothing recorded.
+void Tmailsend::stopped_done() {
+  write_error_text(form_->send_error, kTransportStoppedText);
+  failure_detail_.clear();
+  dialup().hangup();
+  form_->send_result = 2;
+  Timer2->start();
+}
+
+void Tmailsend::load_tls_memory() {
+  try {
+    IniFile ini(form_->ini_path());
+    ini.load();
+    add_remembered_tls_servers(from_cp932(ini.read_string(kServerSection, kTlsServersKey, {})).toStdString());
+  } catch (const AppError&) {
+    // What this run has learnt still holds.
+  }
+  tls_known_ = remembered_tls_servers();
+}
+
+// Written at once, one key, so that neither a crash nor the exit save (which
+// rewrites only its own keys) loses it. A failed write is tried again at the
+// next call.
+void Tmailsend::save_tls_memory() {
+  const std::string now = remembered_tls_servers();
+  if (now == tls_known_) return;
+  try {
+    IniFile ini(form_->ini_path());
+    ini.load();
+    ini.write_string(kServerSection, kTlsServersKey, to_cp932(QString::fromStdString(now)));
+    ini.save();
+  } catch (const AppError&) {
+  }
 }
 
 // A later activation of the same showing (the user coming back from another
@@ -140,7 +209,9 @@ void Tmailsend::FormActivate() {
 
 void Tmailsend::dialup_connect() {
   const int flags = form_->auto_dail->isChecked() ? kAutodialForceUnattended : kAutodialForceOnline;
-  if (!dialup().autodial(flags)) {  // it has told the user itself
+  std::vector<std::string> servers{form_->smtp_server->text().toStdString()};
+  if (form_->pop_check->isChecked()) servers.push_back(form_->pop_server->text().toStdString());
+  if (!dialup().autodial(flags, servers)) {  // it has told the user itself
     form_->send_result = 9;
     Timer2->start();
     return;
@@ -150,29 +221,38 @@ void Tmailsend::dialup_connect() {
 }
 
 void Tmailsend::pop3_auth() {
-  auto job = std::make_shared<Pop3Job>();
-  job->password = text_of(form_->pop_password);
-  if (form_->apop_check->isChecked()) job->password = "A " + job->password;  // asks for APOP
+  auto job = std::make_shared<Pop3Call>();
+  job->password = format_pop3_password(text_of(form_->pop_password), form_->apop_check->isChecked());
   Label1->setText(QStringLiteral("POP3認証中..."));
   form_->StatusBar1->set_panel_text(0, QStringLiteral("** POP3認証中... **"));
-  job->server = text_of(form_->pop_server) + "\t" + text_of(form_->pop_port);
+  job->server = format_server(text_of(form_->pop_server), text_of(form_->pop_port));
   job->account = text_of(form_->pop_Account);
   job->directory = QFile::encodeName(QDir::currentPath()).toStdString();
   std::memcpy(job->error.data(), form_->send_error, job->error.size());
+  load_tls_memory();
+  in_call_ = true;
   run_worker(
       [job] {
         Transport& t = transport();
         job->ok = t.pop3(job->server.c_str(), job->account.c_str(), job->password.c_str(), "STAT",
                          job->directory.c_str(), job->result.data(), job->error.data()) != 0;
+        job->dialogue = t.last_dialogue();
         t.free_array(job->result.data());  // after failure too
       },
       [this, job] {
+        in_call_ = false;
+        save_tls_memory();
         std::memcpy(form_->send_error, job->error.data(), job->error.size());
+        failure_detail_ = QString::fromStdString(job->dialogue);
         pop3_auth_done(job->ok);
       });
 }
 
 void Tmailsend::pop3_auth_done(bool ok) {
+  if (stopped_) {
+    stopped_done();
+    return;
+  }
   if (ok) {
     smtp_send();
     return;
@@ -186,43 +266,57 @@ void Tmailsend::pop3_auth_done(bool ok) {
 void Tmailsend::smtp_send() {
   TForm1* f = form_;
   const TSmtpDlg* dlg = f->windows()->SmtpDlg;
-  Bytes sender = text_of(f->mailaddress);
+  Bytes sender = format_sender(text_of(f->mailaddress));
   if (f->smtp_check->isChecked()) {
     // The POP3 password goes without the APOP prefix.
     const bool pop3_account = dlg->smtp_sw->isChecked();
     const Bytes user = text_of(pop3_account ? f->pop_Account : dlg->smtp_id);
     const Bytes password = text_of(pop3_account ? f->pop_password : dlg->smtp_password);
-    sender += "\t" + user + ":" + password + "\t" + to_cp932(dlg->method());
+    sender = format_sender(text_of(f->mailaddress), user, password, to_cp932(dlg->method()));
   }
   Bytes body = to_cp932_crlf(f->Memo1->toPlainText());
   if (f->signature->isChecked()) body += "\r\n" + to_cp932_crlf(f->Memo2->toPlainText());
   Label1->setText(QStringLiteral("SMTPサーバに送信中..."));
   f->StatusBar1->set_panel_text(0, QStringLiteral("** SMTPサーバに送信中... **"));
 
-  auto job = std::make_shared<SmtpJob>();
-  job->server = text_of(f->smtp_server) + "\t" + text_of(f->smtp_port) + "\t60";
-  job->recipient.assign(1, '<').append(text_of(f->To_address)).push_back('>');
-  job->sender = "<" + sender + ">";
+  auto job = std::make_shared<SendCall>();
+  job->server = format_server(text_of(f->smtp_server), text_of(f->smtp_port), 60);
+  job->recipient = format_recipient(text_of(f->To_address));
+  job->sender = sender;
   job->subject = text_of(f->subject);
   job->body = body;
   job->pause_ms = pause_ms;
+  job->stop = stop_flag_;
   std::memcpy(job->error.data(), f->send_error, job->error.size());
   sent_name_ = text_of(f->To_name);
   sent_subject_ = job->subject;
   sent_body_ = body;
+  load_tls_memory();
+  in_call_ = true;
   run_worker(
       [job] {
-        job->ok = transport().send_mail(job->server.c_str(), job->recipient.c_str(), job->sender.c_str(),
-                                        job->subject.c_str(), job->body.c_str(), "", job->error.data()) != 0;
-        if (!job->ok) pause_for(job->pause_ms);
+        Transport& t = transport();
+        job->ok = t.send_mail(job->server.c_str(), job->recipient.c_str(), job->sender.c_str(),
+                              job->subject.c_str(), job->body.c_str(), "", job->error.data()) != 0;
+        job->dialogue = t.last_dialogue();
+        if (!job->ok) pause_for(job->pause_ms, job->stop.get());
       },
       [this, job] {
+        in_call_ = false;
+        save_tls_memory();
         std::memcpy(form_->send_error, job->error.data(), job->error.size());
+        failure_detail_ = job->ok ? QString() : QString::fromStdString(job->dialogue);
         smtp_send_done(job->ok);
       });
 }
 
 void Tmailsend::smtp_send_done(bool ok) {
+  if (ok) {
+    accepted_ = true;  // whatever the user did meanwhile
+  } else if (stopped_) {
+    stopped_done();
+    return;
+  }
   if (!ok) {
     dialup().hangup();  // whatever the dial-up options say
     form_->send_result = 2;
@@ -279,7 +373,10 @@ void Tmailsend::finish() {
 }
 
 void Tmailsend::reject() {
-  if (sending_) return;  // the close box and Escape wait for the send's end
+  if (sending_) {  // the close box and Escape stop the send; the timers close
+    stop_send();
+    return;
+  }
   QDialog::reject();
 }
 

@@ -9,7 +9,10 @@
 
 #include <QDialog>
 
+#include <atomic>
 #include <functional>
+#include <memory>
+#include <string>
 #include <thread>
 
 class QColor;
@@ -41,9 +44,18 @@ class Tmailsend : public QDialog {
   // Edit1's background; its text keeps the window colour.
   void set_edit_colour(const QColor& background);
 
-  // Whether a send is under way in the open window: until its timers close
-  // the window, the close box and Escape do nothing.
+  // Whether a send is under way in the open window.
   bool sending() const { return sending_; }
+
+  // What the close box and Escape do while a send is under way: the
+  // connection is cut at once and the send fails with its own text, unless
+  // the server has already taken the message (then nothing changes).
+  void stop_send();
+  bool stopped() const { return stopped_; }
+
+  // The dialogue of the failed call (server replies and our commands,
+  // passwords masked), for the failure box's detailed text.
+  const QString& failure_detail() const { return failure_detail_; }
 
   void FormShow();
   void FormActivate();
@@ -67,11 +79,21 @@ class Tmailsend : public QDialog {
   void run_worker(std::function<void()> work, std::function<void()> then);
   void join_worker();
   void finish();
+  void stopped_done();
+  // The servers known to speak TLS, shared with the settings file.
+  void load_tls_memory();
+  void save_tls_memory();
 
   TForm1* form_ = nullptr;
   bool sending_ = false;  // shown for a send, not yet closed by a timer
   bool started_ = false;  // the send of this showing has begun
   bool quit_done_ = false;  // the main window was asked to close
+  bool in_call_ = false;    // a transport call or a pause is under way
+  bool accepted_ = false;   // the message was sent: nothing can stop it now
+  bool stopped_ = false;    // the user stopped this send
+  std::shared_ptr<std::atomic<bool>> stop_flag_;  // shortens a pause under way
+  QString failure_detail_;
+  std::string tls_known_;  // the settings file's list when the call began
   std::thread worker_;
   // What was handed to the transport, for the history.
   std::string sent_name_, sent_subject_, sent_body_;

@@ -33,11 +33,11 @@ void TForm1::cmdSendClick() {
   switch (send_result) {
     case 1:
       StatusBar1->set_panel_text(0, QStringLiteral("POP3認証に失敗しました。"));
-      error_box(QStringLiteral("POP3認証に失敗しました。\n") + error);
+      error_box(QStringLiteral("POP3認証に失敗しました。\n") + error, progress->failure_detail());
       break;
     case 2:
       StatusBar1->set_panel_text(0, QStringLiteral("送信に失敗しました。"));
-      error_box(QStringLiteral("送信に失敗しました。\n") + error);
+      error_box(QStringLiteral("送信に失敗しました。\n") + error, progress->failure_detail());
       break;
     case 0:
       StatusBar1->set_panel_text(1, QStringLiteral("送信済"));

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "mail/tls_memory.h"
+
 namespace zarvel {
 namespace {
 
@@ -32,7 +34,13 @@ bool has_apop_stamp(std::string_view greeting) {
 class Pop3Session : public CurlSession {
  public:
   Pop3Session(const ServerSpec& server, const Pop3Login& login, const std::string& command)
-      : server_(server), login_(login), command_(command), tls_(implicit_tls_port(server.port, 995)) {}
+      : server_(server),
+        login_(login),
+        command_(command),
+        implicit_tls_(implicit_tls_port(server.port, 995)),
+        tls_(implicit_tls_),
+        // APOP never sends the password itself: it may go in the clear.
+        tls_required_(!implicit_tls_ && !login.apop && tls_remembered(server.host, server.port)) {}
 
   TransportOutcome run();
 
@@ -42,12 +50,16 @@ class Pop3Session : public CurlSession {
 
  private:
   std::string explain(CURLcode code);
-  std::string with_reply(std::string_view what) const { return std::string(what) + ": " + last_text_; }
+  std::string with_reply(std::string_view step) const { return reply_error_text(last_text_, step); }
 
   const ServerSpec& server_;
   const Pop3Login& login_;
   const std::string& command_;
+  const bool implicit_tls_;
   bool tls_;
+  const bool tls_required_;
+  bool tls_heard_ = false;  // a reply came over the STLS connection
+  bool command_done_ = false;
   Step step_ = Step::Greeting;
   bool in_auth_ = false;       // lines we send are SASL continuations
   bool capa_listing_ = false;  // reading the lines of a CAPA answer
@@ -59,8 +71,19 @@ class Pop3Session : public CurlSession {
 };
 
 void Pop3Session::line_out(std::string_view line) {
-  if (in_auth_) return;  // SASL credentials: neither kept nor looked at
+  if (in_auth_) {  // SASL credentials: neither kept nor looked at
+    note(false, "****");
+    return;
+  }
   std::string verb = upper(line.substr(0, line.find(' ')));
+  if (verb == "PASS")
+    note(false, "PASS ****");
+  else if (verb == "APOP")
+    note(false, std::string(line.substr(0, line.rfind(' '))) + " ****");
+  else if (verb == "AUTH")
+    note(false, std::string(line.substr(0, line.find(' ', 5))) + (line.find(' ', 5) == line.npos ? "" : " ****"));
+  else
+    note(false, line);
   static constexpr std::pair<std::string_view, Step> kVerbs[] = {
       {"CAPA", Step::Capa}, {"STLS", Step::Stls}, {"USER", Step::User}, {"PASS", Step::Pass},
       {"APOP", Step::Apop}, {"AUTH", Step::Auth}, {"QUIT", Step::Quit}};
@@ -71,6 +94,11 @@ void Pop3Session::line_out(std::string_view line) {
 }
 
 void Pop3Session::line_in(std::string_view line) {
+  note(true, in_auth_ && starts_with(line, "+ ") ? std::string_view("+ ****") : line);
+  if (tls_ && !tls_heard_ && !implicit_tls_ && step_ != Step::Stls) {
+    tls_heard_ = true;
+    remember_tls(server_.host, server_.port);
+  }
   if (capa_listing_) {
     if (line == ".") capa_listing_ = false;
     return;
@@ -98,7 +126,7 @@ void Pop3Session::line_in(std::string_view line) {
       if (ok)
         tls_ = true;
       else
-        cut(with_reply("STLSを拒否されました"));
+        cut(with_reply("STLS"));
       break;
     case Step::Pass:
     case Step::Apop:
@@ -108,6 +136,7 @@ void Pop3Session::line_in(std::string_view line) {
       break;
     case Step::Command:
       command_reply_ = last_text_;
+      command_done_ = ok && logged_in_;
       break;
     default:
       break;
@@ -126,9 +155,13 @@ TransportOutcome Pop3Session::run() {
   // STAT answers with one line; without NOBODY libcurl waits for a list.
   curl::set_long(c, CURLOPT_NOBODY, 1L);
 
+  if (tls_required_) curl::set_long(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+
   CURLcode code = perform();
   TransportOutcome out;
-  if (code == CURLE_OK && !was_cut() && logged_in_) {
+  out.dialogue = dialogue();
+  // A stop or a silent QUIT after the command's answer changes nothing.
+  if (command_done_ || (code == CURLE_OK && !was_cut() && logged_in_)) {
     out.ok = true;
     out.reply = command_reply_;
     return out;
@@ -139,20 +172,22 @@ TransportOutcome Pop3Session::run() {
 
 std::string Pop3Session::explain(CURLcode code) {
   if (was_cut()) return cut_reason();
+  if (code == CURLE_USE_SSL_FAILED && tls_required_ && !tls_)
+    return "サーバが暗号化（STLS）に応じなくなりました。パスワードは送っていません";
   if (!last_ok_) {
     switch (last_step_) {
       case Step::Greeting:
-        return with_reply("サーバに接続を断られました");
+        return with_reply("接続");
       case Step::User:
       case Step::Pass:
       case Step::Auth:
-        return with_reply("POP3のログインを拒否されました");
+        return with_reply("ログイン");
       case Step::Apop:
-        return with_reply("APOPのログインを拒否されました");
+        return with_reply("APOP");
       case Step::Command:
-        return with_reply(command_ + "を拒否されました");
+        return with_reply(command_);
       default:
-        return with_reply("サーバにエラーを返されました");
+        return with_reply("POP3");
     }
   }
   if (code == CURLE_OK) return "POP3のログインが行われませんでした";
@@ -163,7 +198,7 @@ std::string Pop3Session::explain(CURLcode code) {
 }  // namespace
 
 TransportOutcome pop3_run(const ServerSpec& server, const Pop3Login& login, const std::string& command) {
-  if (!curl_available()) return {false, curl_unavailable_message(), {}};
+  if (!curl_available()) return {false, curl_unavailable_message(), {}, {}};
   Pop3Session session(server, login, command);
   return session.run();
 }

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <set>
 
+#include "mail/tls_memory.h"
+
 namespace zarvel {
 namespace {
 
@@ -23,7 +25,12 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 class SmtpSession : public CurlSession {
  public:
   SmtpSession(const SmtpJob& job, bool implicit_tls)
-      : job_(job), want_auth_(job.sender.auth.has_value()), tls_(implicit_tls) {}
+      : job_(job),
+        want_auth_(job.sender.auth.has_value()),
+        tls_(implicit_tls),
+        // CRAM-MD5 never sends the password itself: it may go in the clear.
+        tls_required_(!implicit_tls && want_auth_ && job.sender.auth->method != "CRAM-MD5" &&
+                      tls_remembered(job.server.host, job.server.port)) {}
 
   TransportOutcome run();
 
@@ -35,11 +42,17 @@ class SmtpSession : public CurlSession {
   static size_t on_read(char* buffer, size_t size, size_t count, void* self);
   void reply_done();
   std::string explain(CURLcode code);
-  std::string with_reply(std::string_view what) const { return std::string(what) + ": " + last_text_; }
+  std::string with_reply(std::string_view step) const { return reply_error_text(last_text_, step); }
 
   const SmtpJob& job_;
   const bool want_auth_;
   bool tls_;
+  const bool tls_required_;
+  bool tls_heard_ = false;  // a reply came over the STARTTLS connection
+  // libcurl reads only "AUTH " lines with the mechanisms in capitals.
+  bool auth_readable_ = false;  // the chosen mechanism on such a line
+  bool auth_old_form_ = false;  // "AUTH=…" lines seen
+  bool accepted_ = false;    // the server took the message
   Step step_ = Step::Greeting;
   bool in_auth_ = false;  // lines we send are AUTH continuations
   bool starttls_offered_ = false;
@@ -59,8 +72,18 @@ class SmtpSession : public CurlSession {
 };
 
 void SmtpSession::line_out(std::string_view line) {
-  if (in_auth_) return;  // Base64 credentials: neither kept nor looked at
+  if (in_auth_) {  // Base64 credentials: neither kept nor looked at
+    note(false, "****");
+    return;
+  }
   std::string verb = upper(line.substr(0, line.find(' ')));
+  if (verb == "AUTH") {
+    std::string_view mechanism = line.substr(std::min(line.size(), std::size_t{5}));
+    note(false, "AUTH " + std::string(mechanism.substr(0, mechanism.find(' '))) +
+                    (mechanism.find(' ') == mechanism.npos ? "" : " ****"));
+  } else {
+    note(false, line);
+  }
   if (verb == "EHLO") {
     step_ = Step::Ehlo;
     starttls_offered_ = auth_offered_ = false;
@@ -90,6 +113,11 @@ void SmtpSession::line_out(std::string_view line) {
 }
 
 void SmtpSession::line_in(std::string_view line) {
+  note(true, in_auth_ && line.substr(0, 4) == "334 " ? std::string_view("334 ****") : line);
+  if (tls_ && !tls_heard_ && step_ != Step::Greeting && !implicit_tls_port(job_.server.port, 465)) {
+    tls_heard_ = true;
+    remember_tls(job_.server.host, job_.server.port);
+  }
   if (line.size() < 3 || !is_digit(line[0]) || !is_digit(line[1]) || !is_digit(line[2]) ||
       (line.size() > 3 && line[3] != ' ' && line[3] != '-')) {
     garbage_seen_ = true;
@@ -100,12 +128,25 @@ void SmtpSession::line_in(std::string_view line) {
   if (first_line_.empty()) {
     first_line_ = std::string(line.substr(0, 3)) + " " + printable_reply(text);
     code_ = code;
+  } else if (std::string more = printable_reply(text); !more.empty()) {
+    // The lines of one reply as one text, each line's status code once.
+    std::string_view status = std::string_view(first_line_).substr(4, first_line_.find(' ', 4) - 4);
+    if (status.find('.') != status.npos && more.rfind(std::string(status) + " ", 0) == 0)
+      more.erase(0, status.size() + 1);
+    first_line_ += " " + more;
   }
   if (step_ == Step::Ehlo && code == 250) {
     std::string cap = upper(text);
     if (cap == "STARTTLS") starttls_offered_ = true;
     if (cap.rfind("AUTH", 0) == 0 && (cap.size() == 4 || cap[4] == ' ' || cap[4] == '=')) {
       auth_offered_ = true;
+      if (cap[4] == '=') auth_old_form_ = true;
+      if (want_auth_ && text.substr(0, 5) == "AUTH ") {
+        const std::string& m = job_.sender.auth->method;
+        for (std::size_t at = text.find(m); at != text.npos; at = text.find(m, at + 1))
+          if (text[at - 1] == ' ' && (at + m.size() == text.size() || text[at + m.size()] == ' '))
+            auth_readable_ = true;
+      }
       std::string_view rest = std::string_view(cap).substr(std::min<std::size_t>(cap.size(), 5));
       while (!rest.empty()) {
         std::size_t sp = rest.find(' ');
@@ -133,10 +174,14 @@ void SmtpSession::reply_done() {
     case Step::Ehlo:
       if (last_code_ != 250) break;           // libcurl falls back to HELO
       if (starttls_offered_ && !tls_) break;  // libcurl sends STARTTLS next
+      if (tls_required_ && !tls_) break;  // libcurl ends the dialogue here
       if (want_auth_ && !auth_offered_)
         cut("サーバがSMTP認証に対応していません");
       else if (want_auth_ && !mechanisms_.count(job_.sender.auth->method))
         cut("サーバが " + job_.sender.auth->method + " 認証に対応していません");
+      else if (want_auth_ && !auth_readable_)
+        cut(auth_old_form_ ? "サーバが認証方式を古い形式（AUTH=）でしか示さないため認証できません"
+                           : "サーバが認証方式を小文字でしか示さないため認証できません");
       break;
     case Step::Helo:
       if (want_auth_) cut("サーバがSMTP認証に対応していません");
@@ -145,7 +190,7 @@ void SmtpSession::reply_done() {
       if (last_code_ == 220)
         tls_ = true;
       else
-        cut(with_reply("STARTTLSを拒否されました"));
+        cut(with_reply("STARTTLS"));
       break;
     case Step::Auth:
       if (last_code_ == 334) break;
@@ -157,6 +202,7 @@ void SmtpSession::reply_done() {
       break;
     case Step::Content:
       final_reply_ = last_text_;
+      accepted_ = last_code_ / 100 == 2;
       break;
     default:
       break;
@@ -198,11 +244,16 @@ TransportOutcome SmtpSession::run() {
     curl::set_long(c, CURLOPT_SASL_IR, auth.method == "PLAIN" ? 1L : 0L);
   }
 
+  if (tls_required_) curl::set_long(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+
   CURLcode code = perform();
   curl::slist_free_all(rcpt);
 
   TransportOutcome out;
-  if (code == CURLE_OK && !was_cut() && (!want_auth_ || auth_ok_)) {
+  out.dialogue = dialogue();
+  // Once the server has taken the message, whatever happens after (a stop,
+  // a QUIT left unanswered) cannot undo the send.
+  if (accepted_ || (code == CURLE_OK && !was_cut() && (!want_auth_ || auth_ok_))) {
     out.ok = true;
     out.reply = final_reply_;
     return out;
@@ -213,27 +264,30 @@ TransportOutcome SmtpSession::run() {
 
 std::string SmtpSession::explain(CURLcode code) {
   if (was_cut()) return cut_reason();
+  if (code == CURLE_USE_SSL_FAILED && tls_required_ && !tls_)
+    return "サーバが暗号化（STARTTLS）に応じなくなりました。パスワードは送っていません";
   if (code == CURLE_OK) return "SMTP認証が行われませんでした";  // cannot happen: the read callback refuses
-  // The server said no: its own words tell the user most.
+  // The server said no: its own words tell the user most, the step named
+  // after them as briefly as can be.
   if (last_code_ >= 400 && first_line_.empty()) {
     switch (last_step_) {
       case Step::Greeting:
-        return with_reply("サーバに接続を断られました");
+        return with_reply("接続");
       case Step::Ehlo:
       case Step::Helo:
-        return with_reply("サーバに挨拶を断られました");
+        return with_reply("挨拶");
       case Step::Auth:
-        return with_reply("SMTP認証に失敗しました");
+        return with_reply("SMTP認証");
       case Step::Mail:
-        return with_reply("送信者アドレスを拒否されました");
+        return with_reply("送信者");
       case Step::Rcpt:
-        return with_reply("宛先を拒否されました");
+        return with_reply("宛先");
       case Step::Data:
-        return with_reply("DATAを拒否されました");
+        return with_reply("DATA");
       case Step::Content:
-        return with_reply("メールの受け取りを拒否されました");
+        return with_reply("本文");
       default:
-        return with_reply("サーバにエラーを返されました");
+        return with_reply("SMTP");
     }
   }
   if (code == CURLE_LOGIN_DENIED) return "SMTP認証に失敗しました";
@@ -243,7 +297,7 @@ std::string SmtpSession::explain(CURLcode code) {
 }  // namespace
 
 TransportOutcome smtp_send(const SmtpJob& job) {
-  if (!curl_available()) return {false, curl_unavailable_message(), {}};
+  if (!curl_available()) return {false, curl_unavailable_message(), {}, {}};
   SmtpSession session(job, implicit_tls_port(job.server.port, 465));
   return session.run();
 }

@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "mail/curl_session.h"
 #include "mail/message.h"
 #include "mail/pop3_client.h"
 #include "mail/smtp_client.h"
@@ -51,6 +52,9 @@ void free_result(void* p) {
 
 std::atomic<Transport*> g_transport{nullptr};
 
+// The dialogue of this thread's last call.
+thread_local std::string t_dialogue;
+
 }  // namespace
 
 int TransportSendMail(const char* server, const char* recipient, const char* sender, const char* subject,
@@ -65,7 +69,9 @@ int TransportSendMail(const char* server, const char* recipient, const char* sen
     std::time_t now = std::time(nullptr);
     job.message = build_message(job.sender.address, job.recipient, view(subject), view(body), now,
                                 make_message_id(job.sender.address, now));
+    t_dialogue.clear();
     TransportOutcome result = smtp_send(job);
+    t_dialogue = std::move(result.dialogue);
     if (!result.ok) return fail(error, result.error);
     return 1;
   } catch (const std::bad_alloc&) {
@@ -85,7 +91,9 @@ int TransportPop3(const char* server, const char* account, const char* password,
     if (auto e = parse_server(view(server), endpoint)) return fail(error, *e);
     if (auto e = parse_pop3_login(view(account), view(password), login)) return fail(error, *e);
     if (auto e = parse_pop3_command(view(command), cmd)) return fail(error, *e);
+    t_dialogue.clear();
     TransportOutcome outcome = pop3_run(endpoint, login, cmd);
+    t_dialogue = std::move(outcome.dialogue);
     if (!outcome.ok) return fail(error, outcome.error);
     if (result) static_cast<void**>(result)[0] = new_result(outcome.reply);
     return 1;
@@ -118,6 +126,12 @@ int Transport::pop3(const char* server, const char* account, const char* passwor
 }
 
 void Transport::free_array(void* result) { TransportFreeArray(result); }
+
+std::string Transport::last_dialogue() { return transport_last_dialogue(); }
+void Transport::abort() { transport_abort(); }
+void Transport::resume() { transport_resume(); }
+
+std::string transport_last_dialogue() { return t_dialogue; }
 
 Transport& transport() {
   static Transport built_in;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 // Size of the caller's error buffer; the text written there is at most
 // 80 bytes of CP932 and ends with a NUL.
@@ -39,7 +40,23 @@ class Transport {
   virtual int pop3(const char* server, const char* account, const char* password, const char* command,
                    const char* directory, void* result, char* error);
   virtual void free_array(void* result);
+  // The last call's dialogue on this thread (UTF-8 lines "C: …" / "S: …",
+  // passwords and authentication exchanges masked), for a detailed error.
+  virtual std::string last_dialogue();
+  // Stops the call under way at once (it fails with "送信を中止しました",
+  // unless the server had already taken the message) and every later one
+  // until resume(). Any thread.
+  virtual void abort();
+  virtual void resume();
 };
+
+// The error text of a call that abort() stopped.
+inline constexpr const char* kTransportStoppedText = "送信を中止しました";
+
+// What Transport's defaults call.
+std::string transport_last_dialogue();
+void transport_abort();
+void transport_resume();
 
 Transport& transport();
 void set_transport(Transport* t);  // nullptr restores the built-in one

@@ -86,6 +86,33 @@ ArgError parse_server(std::string_view text, ServerSpec& out) {
   return std::nullopt;
 }
 
+std::string format_server(std::string_view host, std::string_view port, int seconds) {
+  std::string out;
+  out.append(host).append("\t").append(port);
+  if (seconds > 0) out.append("\t").append(std::to_string(seconds));
+  return out;
+}
+
+std::string format_sender(std::string_view address) { return format_recipient(address); }
+
+std::string format_sender(std::string_view address, std::string_view user, std::string_view password,
+                          std::string_view method) {
+  std::string out = "<";
+  out.append(address).append("\t").append(user).append(":").append(password).append("\t").append(method);
+  out.push_back('>');
+  return out;
+}
+
+std::string format_recipient(std::string_view address) {
+  std::string out = "<";
+  out.append(address).push_back('>');
+  return out;
+}
+
+std::string format_pop3_password(std::string_view password, bool apop) {
+  return apop ? "A " + std::string(password) : std::string(password);
+}
+
 ArgError parse_sender(std::string_view text, Sender& out) {
   std::string_view s = text;
   while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
@@ -146,6 +173,18 @@ ArgError parse_pop3_login(std::string_view account, std::string_view password, P
   out.user = std::string(account);
   out.password = std::string(password);
   return std::nullopt;
+}
+
+std::string reply_error_text(std::string_view reply, std::string_view step) {
+  const QString tail = QStringLiteral("（") + QString::fromUtf8(step.data(), static_cast<qsizetype>(step.size())) +
+                       QStringLiteral("）");
+  const Bytes tail_bytes = to_cp932(tail);
+  const Bytes text = to_cp932(QString::fromUtf8(reply.data(), static_cast<qsizetype>(reply.size())));
+  const std::size_t room = kTransportErrorSize - 1 - std::min(tail_bytes.size(), kTransportErrorSize - 1);
+  // Characters CP932 lacks are '?' in the buffer anyway; only the cut
+  // needs the CP932 lengths.
+  if (text.size() <= room) return std::string(reply) + tail.toStdString();
+  return from_cp932(cp932_prefix(text, room)).toStdString() + tail.toStdString();
 }
 
 void write_error_text(char* buffer, std::string_view utf8) {

@@ -23,6 +23,10 @@ struct ServerSpec {
 // missing or unusable value means 60.
 ArgError parse_server(std::string_view text, ServerSpec& out);
 
+// The server argument from the texts as typed (CP932): host "\t" port, and
+// "\t" seconds for SMTP (`seconds` 0: the POP3 form without it).
+std::string format_server(std::string_view host, std::string_view port, int seconds = 0);
+
 struct SmtpAuth {
   std::string user;
   std::string password;
@@ -41,8 +45,15 @@ struct Sender {
 // but NUL), a user name may not hold ':'.
 ArgError parse_sender(std::string_view text, Sender& out);
 
+// The sender argument: "<" address ">", or with SMTP AUTH
+// "<" address "\t" user ":" password "\t" method ">".
+std::string format_sender(std::string_view address);
+std::string format_sender(std::string_view address, std::string_view user, std::string_view password,
+                          std::string_view method);
+
 // "<" address ">" (a bare address is taken too).
 ArgError parse_recipient(std::string_view text, std::string& address);
+std::string format_recipient(std::string_view address);  // "<" address ">"
 
 // CR, LF and NUL can never be part of a subject line.
 ArgError check_subject(std::string_view cp932);
@@ -55,6 +66,13 @@ struct Pop3Login {
 
 // Account and password ("A " + password asks for APOP).
 ArgError parse_pop3_login(std::string_view account, std::string_view password, Pop3Login& out);
+// The password argument: "A " + password when APOP is asked for.
+std::string format_pop3_password(std::string_view password, bool apop);
+
+// The error text for a server's refusal: its reply (UTF-8) first, then the
+// step in brackets, e.g. "550 5.1.1 No such user（宛先）". What does not fit
+// into the error buffer is cut from the reply, never from the step.
+std::string reply_error_text(std::string_view reply, std::string_view step);
 
 // Writes `utf8` into the caller's error buffer (kTransportErrorSize bytes)
 // as CP932: at most 80 bytes, cut between characters, then a NUL.

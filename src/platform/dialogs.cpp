@@ -1,7 +1,9 @@
 #include "platform/dialogs.h"
 
+#include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextEdit>
 
 namespace zarvel {
 namespace {
@@ -35,6 +37,26 @@ class QtDialogs final : public Dialogs {
     return box.clickedButton() == yes;
   }
 
+  void message_with_details(const QString& title, const QString& text, const QString& details, MessageIcon icon,
+                            QWidget* owner) override {
+    QMessageBox box(to_qt(icon), title, text, QMessageBox::NoButton, owner);
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.setDetailedText(details);
+    // The box names its own button in English and renames it on every
+    // click, through its button row; connected after it, this runs after.
+    auto* row = box.findChild<QDialogButtonBox*>();
+    for (QAbstractButton* b : box.buttons()) {
+      if (box.buttonRole(b) != QMessageBox::ActionRole || !row) continue;
+      b->setText(QStringLiteral("詳細"));
+      QObject::connect(row, &QDialogButtonBox::clicked, &box, [b, &box](QAbstractButton* clicked) {
+        if (clicked != b) return;
+        const auto* edit = box.findChild<QTextEdit*>();
+        b->setText(edit && edit->isVisible() ? QStringLiteral("詳細を隠す") : QStringLiteral("詳細"));
+      });
+    }
+    box.exec();
+  }
+
   void error(const QString& text, QWidget* owner) override {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("エラー"), text, QMessageBox::NoButton, owner);
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
@@ -53,6 +75,13 @@ void set_dialogs(Dialogs* d) { g_dialogs = d ? d : &g_qt_dialogs; }
 
 void error_box(const QString& text, QWidget* owner) {
   dialogs().message(QStringLiteral("zarvel"), text, MessageIcon::Error, owner);
+}
+
+void error_box(const QString& text, const QString& details, QWidget* owner) {
+  if (details.isEmpty())
+    error_box(text, owner);
+  else
+    dialogs().message_with_details(QStringLiteral("zarvel"), text, details, MessageIcon::Error, owner);
 }
 
 }  // namespace zarvel

@@ -19,6 +19,12 @@ class Dialogs {
   virtual bool confirm(const QString& text, QWidget* owner) = 0;
   // The standard error dialog: title "エラー", error icon, one "OK".
   virtual void error(const QString& text, QWidget* owner) = 0;
+  // message() with a detailed text the user can unfold (button 「詳細」).
+  // By default the detail is left out.
+  virtual void message_with_details(const QString& title, const QString& text, const QString& /*details*/,
+                                    MessageIcon icon, QWidget* owner) {
+    message(title, text, icon, owner);
+  }
 };
 
 // The dialogs in use; QMessageBox unless a test installed its own.
@@ -28,5 +34,7 @@ void set_dialogs(Dialogs* d);
 
 // The program's plain box: title "zarvel", error icon, OK.
 void error_box(const QString& text, QWidget* owner = nullptr);
+// The same with a detailed text; an empty one gives the plain box.
+void error_box(const QString& text, const QString& details, QWidget* owner = nullptr);
 
 }  // namespace zarvel

@@ -8,6 +8,10 @@ of the address-book view, types a Japanese subject and body, presses 送信,
 waits for the progress window to close and leaves with Escape. Then the
 received mail, send.txt, close.txt, zarvel.ini and zarvel.csv are checked.
 
+A second start sends to a server that falls silent at RCPT, and the session
+ends (SIGTERM) while the send hangs: the program stops the send, saves and
+ends at once, with nothing recorded.
+
   send_and_quit.py --zarvel BINARY --smtp-server SMTP_SERVER_SCRIPT
 
 Set ZARVEL_E2E_KEEP=1 to keep the work folder (logs, screenshots) after a
@@ -419,6 +423,56 @@ def run(args, s):
     problems = check_results(work, data, port, (early, late))
     if problems:
         raise Failure("\n".join(problems) + "\n" + s.log_tail("zarvel.log"))
+
+    session_ends_during_a_send(args, s, env, data)
+
+
+def session_ends_during_a_send(args, s, env, data):
+    stall_dir = os.path.join(s.work, "stall")
+    os.mkdir(stall_dir, 0o700)
+    smtp = s.spawn([PYTHON, args.smtp_server, "--dir", stall_dir, "--stall", "rcpt"], "stall.log",
+                   stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    line = smtp.stdout.readline() if select.select([smtp.stdout], [], [], 30)[0] else b""
+    match = re.match(rb"PORT (\d+)", line)
+    if not match:
+        raise Failure("the stalling SMTP server did not start\n" + s.log_tail("stall.log"))
+    ini_path = os.path.join(data, "zarvel.ini")
+    with open(ini_path, "rb") as f:
+        ini = f.read()
+    with open(ini_path, "wb") as f:
+        f.write(re.sub(rb"(?im)^smtp_port=\d+", b"smtp_port=" + match.group(1), ini))
+    with open(os.path.join(data, "send.txt"), "rb") as f:
+        history = f.read()
+
+    s.zarvel = s.spawn([args.zarvel, data], "zarvel2.log", env=env)
+    win = s.wait_until("the main window again", 60, lambda: s.visible_windows("^zarvel$"), interval=0.1)[0]
+    s.xdotool("windowfocus", "--sync", win)
+    s.xdotool("mousemove", "--sync", "--window", win, str(TOOL_BOOK[0]), str(TOOL_BOOK[1]), "click", "1")
+    s.xdotool("mousemove", "--sync", "--window", win, str(BOOK_ROW_2[0]), str(BOOK_ROW_2[1]), "click", "--repeat",
+              "2", "--delay", "80", "1")
+    s.xdotool("mousemove", "--sync", "--window", win, str(SUBJECT_FIELD[0]), str(SUBJECT_FIELD[1]), "click", "1")
+    s.xdotool("key", "Return")  # to the body
+    s.xdotool("type", "--delay", "15", "second")
+    time.sleep(0.3)
+    s.xdotool("mousemove", "--sync", "--window", win, str(SEND_BUTTON[0]), str(SEND_BUTTON[1]), "click", "1")
+    s.wait_until("MAIL FROM at the silent server", 60, lambda: os.path.exists(os.path.join(stall_dir, "mail.log")))
+    note("send hangs at RCPT; SIGTERM")
+    sent = time.monotonic()
+    s.zarvel.send_signal(signal.SIGTERM)
+    try:
+        code = s.zarvel.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        raise Failure("zarvel did not end within 10 s of SIGTERM during a send")
+    took = time.monotonic() - sent
+    s.zarvel = None
+    if code != 0:
+        raise Failure(f"zarvel ended with exit code {code} after SIGTERM\n" + s.log_tail("zarvel2.log"))
+    if took > 3:
+        raise Failure(f"zarvel took {took:.1f} s to end after SIGTERM during a send")
+    with open(os.path.join(data, "send.txt"), "rb") as f:
+        if f.read() != history:
+            raise Failure("the stopped send changed send.txt")
+    note(f"zarvel ended with 0, {took:.1f} s after SIGTERM")
 
 
 def main():

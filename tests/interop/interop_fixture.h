@@ -11,10 +11,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "mail/tls_memory.h"
 #include "mail/transport.h"
 #include "mail/transport_testing.h"
 #include "server_process.h"
@@ -37,6 +40,7 @@ class InteropFixture : public ::testing::Test {
     servers_.clear();
     transport_set_test_ca_file("");
     transport_set_test_implicit_tls_port(0);
+    forget_tls_servers();
   }
 
   std::string dir() const { return tmp_.path().toStdString(); }
@@ -56,6 +60,32 @@ class InteropFixture : public ::testing::Test {
   ServerProcess& start_daemon(std::vector<std::string> argv, const std::string& log) {
     servers_.push_back(std::make_unique<ServerProcess>(argv, dir() + log, false));
     return *servers_.back();
+  }
+
+  // strip_proxy.py in front of 127.0.0.1:upstream; returns its port.
+  int start_proxy(int upstream) {
+    return start({kPython, interop_dir() + "/strip_proxy.py", "--dir", dir(), "--upstream", std::to_string(upstream)},
+                 "proxy.log")
+        .port();
+  }
+  // Whether the proxy deletes the server's offer of STARTTLS / STLS from
+  // the next connection on.
+  void strip_tls(bool on) {
+    if (on)
+      std::ofstream(dir() + "strip") << "on\n";
+    else
+      std::remove((dir() + "strip").c_str());
+  }
+  // What the client sent in clear text on the proxy's connections from
+  // `first` on.
+  std::string client_bytes(int first) const {
+    std::string all;
+    for (int i = first; exists("client-" + std::to_string(i) + ".log"); ++i)
+      all += read_text("client-" + std::to_string(i) + ".log");
+    return all;
+  }
+  static std::string base64(const std::string& s) {
+    return QByteArray::fromStdString(s).toBase64().toStdString();
   }
 
   std::string read_text(const std::string& name) const { return tmp_.read_if_present(QString::fromStdString(name)); }

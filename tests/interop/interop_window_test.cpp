@@ -2,6 +2,14 @@
 // 127.0.0.1: what the user fills in reaches the server (or the user reads
 // the server's own refusal), and nothing typed into a field can add a
 // recipient, a header or a message.
+#include <fcntl.h>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QRadioButton>
@@ -10,11 +18,52 @@
 #include "history/widget_history_model.h"
 #include "interop_fixture.h"
 #include "mail/send_window_support.h"
+#include "platform/dialup.h"
 
 namespace zarvel::test {
 namespace {
 
 constexpr const char* kPassword = "s3cret pw";
+constexpr const char* kOfflineChild = "ZARVEL_OFFLINE_CHILD";
+
+// A new network namespace has its loopback interface down.
+bool bring_loopback_up() {
+  int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  ifreq ifr{};
+  std::strcpy(ifr.ifr_name, "lo");
+  bool ok = ::ioctl(fd, SIOCGIFFLAGS, &ifr) == 0;
+  ifr.ifr_flags |= IFF_UP;
+  ok = ok && ::ioctl(fd, SIOCSIFFLAGS, &ifr) == 0;
+  ::close(fd);
+  return ok;
+}
+
+// Runs this one test again in a child with a network namespace of its own;
+// 77 when the kernel refuses one.
+int run_offline(const std::string& test, const std::string& log) {
+  std::vector<std::string> env_text;
+  for (char** e = environ; *e; ++e) env_text.emplace_back(*e);
+  env_text.push_back(std::string(kOfflineChild) + "=1");
+  std::vector<char*> envp;
+  for (auto& e : env_text) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::string self = "/proc/self/exe", filter = "--gtest_filter=" + test;
+  char* argv[] = {self.data(), filter.data(), nullptr};
+  const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::unshare(CLONE_NEWNET) != 0) ::_exit(77);
+    ::dup2(out, 1);
+    ::dup2(out, 2);
+    ::execve(self.c_str(), argv, envp.data());
+    ::_exit(127);
+  }
+  ::close(out);
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
 
 class InteropWindow : public InteropFixture {
  protected:
@@ -53,6 +102,19 @@ class InteropWindow : public InteropFixture {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
   QString last_box() const { return r.boxes.shown.empty() ? QString() : r.boxes.shown.back().text; }
+
+  // Runs `act` on the windows' thread as soon as `ready` holds (checked
+  // every few milliseconds while a send's window is up).
+  void once(std::function<bool()> ready, std::function<void()> act) {
+    auto* poll = new QTimer(f);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, ready, act] {
+      if (!ready()) return;
+      poll->stop();
+      poll->deleteLater();
+      act();
+    });
+    poll->start(5);
+  }
 
   // Sets the SMTP AUTH details through the dialog and its OK.
   void set_smtp_auth(const QString& user, const QString& password, QRadioButton* TSmtpDlg::*method,
@@ -139,7 +201,7 @@ TEST_F(InteropWindow, PopBeforeSmtpWithApopThenTheSend) {
   EXPECT_TRUE(logged("pop3.log", "APOP FAIL alice"));
   ASSERT_EQ(r.boxes.shown.size(), 1u);
   EXPECT_EQ(r.boxes.shown[0].text,
-            QStringLiteral("POP3認証に失敗しました。\nAPOPのログインを拒否されました: -ERR Authentication failed"));
+            QStringLiteral("POP3認証に失敗しました。\n-ERR Authentication failed（APOP）"));
   EXPECT_EQ(read_lines("rcpt.log").size(), 1u) << "SMTP was tried after the POP3 failure";
   EXPECT_EQ(f->history->count(), 1);
 }
@@ -149,10 +211,10 @@ TEST_F(InteropWindow, RefusalsShowTheServersTextAndRecordNothing) {
   send(QStringLiteral("unknown@example.jp"));
   send(QStringLiteral("rejected@example.jp"));
   ASSERT_EQ(r.boxes.shown.size(), 2u);
-  EXPECT_EQ(r.boxes.shown[0].text, QStringLiteral("送信に失敗しました。\n宛先を拒否されました: 550 5.1.1 No such user here"));
+  EXPECT_EQ(r.boxes.shown[0].text, QStringLiteral("送信に失敗しました。\n550 5.1.1 No such user here（宛先）"));
   EXPECT_EQ(r.boxes.shown[0].panel0, QStringLiteral("送信に失敗しました。"));
   EXPECT_EQ(r.boxes.shown[1].text,
-            QStringLiteral("送信に失敗しました。\nメールの受け取りを拒否されました: 554 5.7.1 Message content rejected"));
+            QStringLiteral("送信に失敗しました。\n554 5.7.1 Message content rejected（本文）"));
   EXPECT_TRUE(messages().empty());
   EXPECT_EQ(f->history->count(), 0);
   EXPECT_TRUE(f->cmdSend->isEnabled());
@@ -194,6 +256,109 @@ TEST_F(InteropWindow, FieldsCannotAddRecipientsHeadersOrMessages) {
   EXPECT_EQ(body.rfind("first\n.\nMAIL FROM:<evil@example.jp>\n", 0), 0u) << body;
   EXPECT_NE(body.find("smuggled\n."), std::string::npos) << body;
   EXPECT_EQ(static_cast<std::size_t>(f->history->count()), msgs.size());
+}
+
+// Escape or the close box cut a send whose server has gone quiet; once the
+// server has taken the message, neither changes anything.
+TEST_F(InteropWindow, EscapeAndTheCloseBoxStopASendUntilTheServerHasTheMessage) {
+  start_windows(start_smtp({"--stall", "rcpt"}));
+  QElapsedTimer since_stop;
+  for (bool close_box : {false, true}) {
+    SCOPED_TRACE(close_box ? "close box" : "Escape");
+    once([this] { return exists("mail.log") && r.progress->isVisible(); },
+         [&] {
+           since_stop.start();
+           if (close_box)
+             r.progress->close();
+           else
+             QTest::keyClick(r.progress, Qt::Key_Escape);
+         });
+    send(QStringLiteral("friend@example.jp"));
+    EXPECT_LT(since_stop.elapsed(), 1000);
+    ASSERT_FALSE(r.boxes.shown.empty());
+    EXPECT_EQ(last_box(), QStringLiteral("送信に失敗しました。\n送信を中止しました"));
+    EXPECT_EQ(f->send_result, 2);
+    EXPECT_EQ(f->history->count(), 0);
+    EXPECT_TRUE(f->cmdSend->isEnabled());
+    QFile::remove(QString::fromStdString(dir() + "mail.log"));
+  }
+
+  // The server answers the message and then never its QUIT.
+  servers_.clear();
+  f->smtp_port->setText(QString::number(start_smtp({"--stall", "quit"})));
+  r.boxes.shown.clear();
+  once([this] { return exists("msg-1.json"); }, [this] { QTest::keyClick(r.progress, Qt::Key_Escape); });
+  send(QStringLiteral("friend@example.jp"));
+  EXPECT_TRUE(r.boxes.shown.empty()) << last_box().toStdString();
+  EXPECT_EQ(f->send_result, 0);
+  EXPECT_EQ(r.run.panel(1), QStringLiteral("送信済"));
+  EXPECT_EQ(f->history->count(), 1);
+}
+
+// The failure box unfolds every line of the dialogue, the login masked.
+TEST_F(InteropWindow, FailureBoxDetailsHoldTheDialogueButNoPassword) {
+  start_windows(start_smtp({"--auth", "plain-text"}));
+  set_smtp_auth(QStringLiteral("alice"), QString::fromLatin1(kPassword), &TSmtpDlg::RadioButton3);
+  send(QStringLiteral("multi@example.jp"));
+  ASSERT_EQ(r.boxes.shown.size(), 1u);
+  const ShownBox& b = r.boxes.shown[0];
+  EXPECT_EQ(b.text, QStringLiteral("送信に失敗しました。\n550 5.7.1 Relaying denied. Ask your postmaster for help（宛先）"));
+  for (const char* line : {"S: 220 zarvel.test zarvel test SMTP", "C: AUTH PLAIN ****", "S: 235 2.7.0 Authentication successful",
+                           "C: MAIL FROM:<sender@example.jp>", "C: RCPT TO:<multi@example.jp>",
+                           "S: 550-5.7.1 Relaying denied.", "S: 550-5.7.1 Ask your postmaster", "S: 550 5.7.1 for help"})
+    EXPECT_TRUE(b.details.contains(QString::fromUtf8(line))) << line << "\n" << b.details.toStdString();
+  const std::string plain = std::string("\0alice\0", 7) + kPassword;
+  for (const std::string& secret : {std::string(kPassword), base64(plain), base64(kPassword)})
+    EXPECT_FALSE(b.details.contains(QString::fromStdString(secret))) << secret;
+}
+
+// What the transport learnt about a server's TLS outlives the run: in
+// zarvel.ini, and read back before the next send.
+TEST_F(InteropWindow, ServersThatSpokeTlsAreKeptInTheSettingsFile) {
+  make_certs();
+  const int smtp = start_smtp({"--starttls", "--auth", "plain-text", "--cert", certs_.cert, "--key", certs_.key});
+  const int proxy = start_proxy(smtp);
+  start_windows(proxy);
+  set_smtp_auth(QStringLiteral("alice"), QString::fromLatin1(kPassword), &TSmtpDlg::RadioButton3);
+  send(QStringLiteral("friend@example.jp"));
+  ASSERT_TRUE(r.boxes.shown.empty()) << last_box().toStdString();
+  const std::string key = "tls_servers=127.0.0.1:" + std::to_string(proxy) + "\r\n";
+  EXPECT_NE(r.run.dir().read(QStringLiteral("zarvel.ini")).find(key), std::string::npos)
+      << r.run.dir().read(QStringLiteral("zarvel.ini"));
+
+  // As after a restart: only the file remembers.
+  forget_tls_servers();
+  strip_tls(true);
+  send(QStringLiteral("friend@example.jp"));
+  ASSERT_EQ(r.boxes.shown.size(), 1u);
+  EXPECT_EQ(last_box(), QStringLiteral("送信に失敗しました。\nサーバが暗号化（STARTTLS）に応じなくなりました。パスワードは送っていません"));
+  EXPECT_EQ(read_lines("auth.log").size(), 1u);
+  EXPECT_EQ(client_bytes(2).find("AUTH"), std::string::npos);
+  EXPECT_EQ(f->history->count(), 1);
+
+  // The exit save keeps the key.
+  f->close();
+  EXPECT_NE(r.run.dir().read(QStringLiteral("zarvel.ini")).find(key), std::string::npos);
+}
+
+// Off-line, with a relay on this machine (a local MTA, an SSH tunnel): the
+// system's connection check lets the send through. The test runs again in a
+// network namespace that has nothing but the loopback interface.
+TEST_F(InteropWindow, SendsOffLineToARelayOnThisMachine) {
+  if (!std::getenv(kOfflineChild)) {
+    const int code = run_offline("InteropWindow.SendsOffLineToARelayOnThisMachine", dir() + "offline.log");
+    if (code == 77) GTEST_SKIP() << "the kernel refuses a network namespace of our own (unshare -n): test skipped";
+    EXPECT_EQ(code, 0) << read_text("offline.log");
+    return;
+  }
+  ASSERT_TRUE(bring_loopback_up()) << "loopback interface";
+  ASSERT_FALSE(has_network_route()) << "the namespace has a route";
+  set_dialup(nullptr);  // the system's check, not the test's double
+  start_windows(start_smtp());
+  send(QStringLiteral("friend@example.jp"));
+  EXPECT_TRUE(r.boxes.shown.empty()) << last_box().toStdString();
+  EXPECT_EQ(messages().size(), 1u);
+  EXPECT_EQ(f->history->count(), 1);
 }
 
 // Whatever the fields hold, a send ends with a message box in good time.

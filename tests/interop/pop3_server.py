@@ -51,7 +51,10 @@ def make_protocol(args):
             self.failResponse(b"STLS not available right now")
 
         def lineReceived(self, line):
-            log(line.split(b" ", 1)[0].decode(errors="replace").upper())
+            verb = line.split(b" ", 1)[0].decode(errors="replace").upper()
+            log(verb)
+            if verb == args.stall:
+                return  # never answered
             pop3.POP3.lineReceived(self, line)
 
         def _login(self, kind, name, ok):
@@ -78,6 +81,7 @@ def main():
     p.add_argument("--password", default="secret")
     p.add_argument("--refuse-stls", action="store_true", help="offer STLS, then refuse it")
     p.add_argument("--no-stamp", action="store_true", help="greeting without the APOP time stamp")
+    p.add_argument("--stall", help="command never answered, e.g. STAT")
     args = p.parse_args()
 
     factory = protocol.ServerFactory()

@@ -14,7 +14,9 @@ What it received goes into --dir:
 
 Recipients steer the replies: unknown@… gets 550 at RCPT, tempfail@… 451
 and rejected@… 554 after the message, drop@… has the connection closed at
-RCPT, dropdata@… after the message.
+RCPT, dropdata@… after the message; the replies of REPLIES_AT_RCPT and
+REPLIES_AFTER_DATA are real servers' words. --stall STEP never answers
+that step (after STARTTLS's 220, the handshake).
 """
 import argparse
 import asyncio
@@ -31,9 +33,27 @@ import time
 from aiosmtpd.smtp import SMTP, MISSING, AuthResult, LoginPassword, auth_mechanism
 
 
+REPLIES_AT_RCPT = {
+    "nobody": b"550 5.1.1 <nobody@example.jp>: Recipient address rejected: User unknown",
+    "utf8": "550 5.7.1 送信は拒否されました".encode("utf-8"),
+    "jis": b"550 5.7.1 " + "送信は拒否されました".encode("iso-2022-jp"),
+    "multi": b"550-5.7.1 Relaying denied.\r\n550-5.7.1 Ask your postmaster\r\n550 5.7.1 for help",
+    "long": b"550 5.7.1 " + b"x" * 100 + b" the end",
+}
+REPLIES_AFTER_DATA = {
+    "later": b"451 4.3.0 Temporary local problem, please try again later",
+}
+STALL_STEPS = ["ehlo", "starttls", "auth", "mail", "rcpt", "data", "dot", "quit"]
+
+
+async def stall():
+    await asyncio.sleep(3600)
+
+
 class Recorder:
-    def __init__(self, folder, user, password):
+    def __init__(self, folder, user, password, stall_at=None):
         self.folder = folder
+        self.stall_at = stall_at
         self.user = user.encode()
         self.password = password.encode()
         self.count = 0
@@ -73,6 +93,14 @@ class Recorder:
         self.check("CRAM-MD5", user, ok)
         return AuthResult(success=ok, handled=False, auth_data=LoginPassword(user, b""))
 
+    auth_line = None
+
+    async def handle_EHLO(self, server, session, envelope, hostname, responses):
+        session.host_name = hostname
+        if self.auth_line:
+            responses = [self.auth_line if r.upper().startswith("250-AUTH") else r for r in responses]
+        return responses
+
     async def handle_MAIL(self, server, session, envelope, address, mail_options):
         self.log("mail.log", f"{address} {' '.join(mail_options)}".strip())
         envelope.mail_from = address
@@ -87,11 +115,18 @@ class Recorder:
         if local == "drop":
             server.transport.abort()
             return "250 OK"
+        if local in REPLIES_AT_RCPT:
+            return REPLIES_AT_RCPT[local]
         envelope.rcpt_tos.append(address)
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
+        if self.stall_at == "dot":
+            await stall()
         locals_ = {a.split("@")[0].lower() for a in envelope.rcpt_tos}
+        for local, reply in REPLIES_AFTER_DATA.items():
+            if local in locals_:
+                return reply
         if "dropdata" in locals_:
             server.transport.abort()
             return "250 OK"
@@ -121,6 +156,48 @@ class Recorder:
             json.dump(record, f, ensure_ascii=False)
         os.rename(base + ".json.tmp", base + ".json")
         return "250 2.0.0 Message accepted"
+
+
+class Stalling(SMTP):
+    """Never answers the step named in `stall_at`."""
+
+    stall_at = None
+
+    async def smtp_EHLO(self, arg):
+        if self.stall_at == "ehlo":
+            return await stall()
+        return await super().smtp_EHLO(arg)
+
+    async def smtp_STARTTLS(self, arg):
+        if self.stall_at == "starttls":
+            await self.push("220 2.0.0 Ready to start TLS")
+            return await stall()
+        return await super().smtp_STARTTLS(arg)
+
+    async def smtp_AUTH(self, arg):
+        if self.stall_at == "auth":
+            return await stall()
+        return await super().smtp_AUTH(arg)
+
+    async def smtp_MAIL(self, arg):
+        if self.stall_at == "mail":
+            return await stall()
+        return await super().smtp_MAIL(arg)
+
+    async def smtp_RCPT(self, arg):
+        if self.stall_at == "rcpt":
+            return await stall()
+        return await super().smtp_RCPT(arg)
+
+    async def smtp_DATA(self, arg):
+        if self.stall_at == "data":
+            return await stall()
+        return await super().smtp_DATA(arg)
+
+    async def smtp_QUIT(self, arg):
+        if self.stall_at == "quit":
+            return await stall()
+        return await super().smtp_QUIT(arg)
 
 
 class RefusingTls(SMTP):
@@ -168,10 +245,12 @@ async def main():
     p.add_argument("--exclude", action="append", default=[], help="AUTH mechanism not to offer")
     p.add_argument("--user", default="alice")
     p.add_argument("--password", default="secret")
+    p.add_argument("--stall", choices=STALL_STEPS)
+    p.add_argument("--auth-line", help="the EHLO reply's AUTH line instead of aiosmtpd's own")
     args = p.parse_args()
 
     loop = asyncio.get_running_loop()
-    recorder = Recorder(args.dir, args.user, args.password)
+    recorder = Recorder(args.dir, args.user, args.password, args.stall)
     ctx = tls_context(args) if (args.starttls or args.implicit_tls) else None
 
     if args.mode == "silent":
@@ -180,7 +259,9 @@ async def main():
         Garbage.close = args.mode == "garbage-close"
         factory = Garbage
     else:
-        cls = RefusingTls if args.mode == "refuse-starttls" else SMTP
+        cls = RefusingTls if args.mode == "refuse-starttls" else Stalling
+        Stalling.stall_at = args.stall
+        recorder.auth_line = args.auth_line
         kwargs = dict(hostname="zarvel.test", ident="zarvel test SMTP", timeout=30,
                       authenticator=recorder.authenticator, auth_exclude_mechanism=args.exclude)
         if args.starttls:

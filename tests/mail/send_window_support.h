@@ -54,13 +54,15 @@ class FakeDialup final : public Dialup {
  public:
   explicit FakeDialup(EventLog& log) : log_(log) { set_dialup(this); }
   ~FakeDialup() override { set_dialup(nullptr); }
-  bool autodial(int flags) override {
+  bool autodial(int flags, const std::vector<std::string>& hosts) override {
     log_.add("autodial " + std::to_string(flags));
+    servers = hosts;
     if (on_autodial) on_autodial();
     return connected;
   }
   void hangup() override { log_.add("hangup"); }
   bool connected = true;
+  std::vector<std::string> servers;  // what the last autodial was asked about
   std::function<void()> on_autodial;
 
  private:
@@ -72,6 +74,7 @@ struct ShownBox {
   QString text;
   MessageIcon icon;
   QString panel0;  // the status bar's panel 0 while the box was up
+  QString details;  // the detailed text, when the box has one
 };
 
 // Message boxes with the status text under them; replaces the run's
@@ -84,14 +87,18 @@ class StatusDialogs final : public Dialogs {
   }
   ~StatusDialogs() override { set_dialogs(previous_); }
   void message(const QString& title, const QString& text, MessageIcon icon, QWidget*) override {
-    shown.push_back({title, text, icon, panel0_()});
+    shown.push_back({title, text, icon, panel0_(), {}});
+  }
+  void message_with_details(const QString& title, const QString& text, const QString& details, MessageIcon icon,
+                            QWidget*) override {
+    shown.push_back({title, text, icon, panel0_(), details});
   }
   bool confirm(const QString& text, QWidget*) override {
-    shown.push_back({QStringLiteral("確認"), text, MessageIcon::Question, panel0_()});
+    shown.push_back({QStringLiteral("確認"), text, MessageIcon::Question, panel0_(), {}});
     return true;
   }
   void error(const QString& text, QWidget*) override {
-    shown.push_back({QStringLiteral("エラー"), text, MessageIcon::Error, panel0_()});
+    shown.push_back({QStringLiteral("エラー"), text, MessageIcon::Error, panel0_(), {}});
   }
   std::vector<ShownBox> shown;
 

@@ -262,6 +262,8 @@ TEST_F(SendWindow, PopBeforeSmtpLogsInFirstWithApopAndTheDialupStillAsked) {
   // the POP3 step; the result area is freed once, right after the call.
   EXPECT_EQ(events(), (Events{"autodial 1", "pop3", "free", "send", "tick 1", "tick 2", "tick 0"}));
   EXPECT_EQ(r.run.panel(1), kSent);
+  // The connection check knows both servers (one on this machine needs no route).
+  EXPECT_EQ(r.dialup.servers, (std::vector<std::string>{"mail.example.jp", "pop.example.jp"}));
 }
 
 TEST_F(SendWindow, APop3FailureIsReportedHangsUpAndSkipsSmtp) {

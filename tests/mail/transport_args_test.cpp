@@ -155,3 +155,44 @@ TEST(MailErrorText, AtMostEightyBytesOfCp932CutBetweenCharacters) {
   EXPECT_EQ(buf[kTransportErrorSize], 'X');
   write_error_text(nullptr, "nothing happens");
 }
+
+// What the send window assembles must read back as the same parts.
+TEST(MailTransportArgumentForms, FormattedArgumentsParseBack) {
+  ServerSpec s;
+  EXPECT_EQ(format_server("smtp.example.jp", "587", 60), "smtp.example.jp\t587\t60");
+  EXPECT_EQ(format_server("pop.example.jp", "110"), "pop.example.jp\t110");
+  ASSERT_FALSE(parse_server(format_server("::1", "2525", 7), s));
+  EXPECT_EQ(s.host, "[::1]");
+  EXPECT_EQ(s.port, 2525);
+  EXPECT_EQ(s.timeout_seconds, 7);
+
+  std::string to;
+  EXPECT_EQ(format_recipient("friend@example.jp"), "<friend@example.jp>");
+  ASSERT_FALSE(parse_recipient(format_recipient("friend@example.jp"), to));
+  EXPECT_EQ(to, "friend@example.jp");
+
+  Sender from;
+  EXPECT_EQ(format_sender("me@example.jp"), "<me@example.jp>");
+  ASSERT_FALSE(parse_sender(format_sender("me@example.jp"), from));
+  EXPECT_EQ(from.address, "me@example.jp");
+  EXPECT_FALSE(from.auth);
+  for (const char* password : {"secret", "p@ss:wo rd:", "tab\tinside", ""}) {
+    SCOPED_TRACE(password);
+    const std::string text = format_sender("me@example.jp", "alice", password, "CRAM-MD5");
+    ASSERT_FALSE(parse_sender(text, from));
+    ASSERT_TRUE(from.auth);
+    EXPECT_EQ(from.address, "me@example.jp");
+    EXPECT_EQ(from.auth->user, "alice");
+    EXPECT_EQ(from.auth->password, password);
+    EXPECT_EQ(from.auth->method, "CRAM-MD5");
+  }
+  EXPECT_EQ(format_sender("me@example.jp", "bob", "pw", "PLAIN"), "<me@example.jp\tbob:pw\tPLAIN>");
+
+  Pop3Login login;
+  EXPECT_EQ(format_pop3_password("pw", true), "A pw");
+  for (bool apop : {false, true}) {
+    ASSERT_FALSE(parse_pop3_login("alice", format_pop3_password("p w:", apop), login));
+    EXPECT_EQ(login.apop, apop);
+    EXPECT_EQ(login.password, "p w:");
+  }
+}

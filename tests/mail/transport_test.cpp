@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "mail/curl_session.h"
+#include "mail/tls_memory.h"
 #include "mail/transport_testing.h"
 #include "text/cp932.h"
 
@@ -112,6 +113,9 @@ TEST(MailTransportReplies, ServerTextIsMadePrintable) {
   EXPECT_EQ(printable_reply("  550 No such user  "), "550 No such user");
   EXPECT_EQ(printable_reply(std::string_view("x\x1B[31m\xFF\0y", 9)), "x?[31m??y");
   EXPECT_EQ(printable_reply(""), "");
+  EXPECT_EQ(printable_reply("550 送信は拒否されました"), "550 送信は拒否されました");
+  EXPECT_EQ(printable_reply("550 \x1B$BAw?.$O5qH]$5$l$^$7$?\x1B(B!"), "550 送信は拒否されました!");
+  EXPECT_EQ(printable_reply("a\xE3\x81 b\xC0\xAF\tc"), "a?? b?? c");  // cut or overlong UTF-8
 }
 
 // libcurl is opened on first use: without it a send or a login fails with
@@ -148,4 +152,20 @@ TEST(MailTransportLibrary, SettersMatchTheOptionKind) {
   EXPECT_EQ(curl::getinfo_off(h, CURLINFO_CONNECT_TIME_T, &t), CURLE_OK);
   EXPECT_EQ(curl::getinfo_off(h, CURLINFO_RESPONSE_CODE, &t), CURLE_BAD_FUNCTION_ARGUMENT);
   curl::easy_cleanup(h);
+}
+
+TEST(MailTlsMemory, KeepsTheNewestWithinTheSettingsLimitAndSkipsBadEntries) {
+  forget_tls_servers();
+  add_remembered_tls_servers("mail.example.jp:587 bad :25 x:0 x:99999  [::1]:25 MAIL.example.jp:587");
+  EXPECT_EQ(remembered_tls_servers(), "mail.example.jp:587 [::1]:25");
+  EXPECT_TRUE(tls_remembered("Mail.Example.JP", 587));
+  EXPECT_FALSE(tls_remembered("mail.example.jp", 25));
+  for (int i = 0; i < 200; ++i) remember_tls("host" + std::to_string(i) + ".example.jp", 587);
+  const std::string list = remembered_tls_servers();
+  EXPECT_LE(list.size(), 2047u);
+  EXPECT_NE(list.find("host199.example.jp:587"), std::string::npos);
+  EXPECT_EQ(list.find("mail.example.jp:587"), std::string::npos) << "the oldest go first";
+  EXPECT_EQ(list.back(), '7');
+  EXPECT_TRUE(tls_remembered("mail.example.jp", 587)) << "this run still knows it";
+  forget_tls_servers();
 }
