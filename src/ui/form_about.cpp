@@ -10,6 +10,7 @@
 #include <QSvgRenderer>
 #include <QWindow>
 
+#include "platform/window_size.h"
 #include "ui/widget_fonts.h"
 #include "ui/widget_window.h"
 #include "ui/widget_lightlabel.h"
@@ -64,6 +65,7 @@ TAboutBox::TAboutBox(QWidget* parent)
   setWindowIcon(QIcon(QStringLiteral(":/icons/zarvel.svg")));
   setFont(zarvel::proportional_font(12));
   setFixedSize(294, 160);
+  zarvel::keep_fixed_size(this);
   setModal(true);
 
   Panel1 = new QFrame(this);
