@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -342,10 +343,11 @@ TEST(InputMethod, TheServerFieldsTakeAsciiAndTheBodyStillComposes) {
 
   // The ASCII fields take the keys as they are.
   QTest::mouseClick(f->ToolButton3, Qt::LeftButton);
+  f->pop_check->setChecked(true);  // the POP3 fields take input only then
   for (QLineEdit* e : {f->smtp_server, f->mailaddress, f->pop_Account}) {
     focus_field(e);
     type_keys({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("smtp.example.jp")});
-    EXPECT_EQ(e->text(), QStringLiteral("smtp.example.jp")) << e->objectName().toStdString();
+    EXPECT_EQ(e->text().toStdString(), "smtp.example.jp") << (e == f->smtp_server ? "server" : e == f->mailaddress ? "address" : "account");
   }
   TSmtpDlg* d = run.windows().SmtpDlg;
   d->show();
