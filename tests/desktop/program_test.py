@@ -152,6 +152,11 @@ class Desktop:
         self.run("xdotool", "click", "--repeat", str(repeat), "--delay", "80", button)
         time.sleep(0.3)
 
+    def activate(self, window):
+        # Keys go to the active window; the window manager gives it back to
+        # the main window a moment after a dialog closes.
+        self.run("xdotool", "windowactivate", "--sync", window)
+
     def key(self, *keys):
         self.run("xdotool", "key", "--clearmodifiers", *keys)
         time.sleep(0.3)
@@ -198,6 +203,7 @@ def titles(zarvel, work):
             before = d.windows(app.pid)
             open_it()
             w = d.new_window(app.pid, before, title)
+            d.activate(w)
             time.sleep(0.3)
             shown = d.title(w)
             expect(shown == title, f"window titled {shown!r}, expected {title!r}")
@@ -207,13 +213,17 @@ def titles(zarvel, work):
 
         dialog(lambda: d.click(main, ABOUT_SEPARATOR), "バージョン情報", lambda: d.key("Escape"))
         dialog(lambda: d.click(main, PALETTE_BUTTON), "一行文字・絵文字(imode)", lambda: d.key("alt+F4"))
+        def main_key(k):
+            d.activate(main)
+            d.key(k)
+
         d.click(main, TOOL_BOOK)
-        dialog(lambda: d.key("alt+t"), "宛先の追加", lambda: d.key("alt+F4"))
-        dialog(lambda: d.key("alt+e"), "宛先の編集", lambda: d.key("alt+F4"))
-        dialog(lambda: d.key("alt+d"), "確認", lambda: d.key("alt+n"))  # <b>Boss</b> is kept
+        dialog(lambda: main_key("alt+t"), "宛先の追加", lambda: d.key("alt+F4"))
+        dialog(lambda: main_key("alt+e"), "宛先の編集", lambda: d.key("alt+F4"))
+        dialog(lambda: main_key("alt+d"), "確認", lambda: d.key("alt+n"))  # <b>Boss</b> is kept
         d.click(main, TOOL_SETTINGS)
-        d.key("alt+t")  # SMTP AUTH on, so that its button works
-        dialog(lambda: d.key("alt+u"), "SMTP認証", lambda: d.key("alt+F4"))
+        main_key("alt+t")  # SMTP AUTH on, so that its button works
+        dialog(lambda: main_key("alt+u"), "SMTP認証", lambda: d.key("alt+F4"))
 
         # A send to 太郎: the progress window, then the failure's box.
         d.click(main, TOOL_BOOK)
@@ -221,14 +231,14 @@ def titles(zarvel, work):
         d.click(main, BODY)
         d.run("xdotool", "type", "--delay", "50", "test")
         before = d.windows(app.pid)
-        d.key("alt+s")
+        main_key("alt+s")
         progress = d.new_window(app.pid, before, "the progress window")
         time.sleep(0.5)
         expect(d.title(progress) == "送信先 - 太郎さん", f"progress window titled {d.title(progress)!r}")
         before = d.windows(app.pid) - {progress}
         silent.close()
         box = d.wait(lambda: next(iter(d.windows(app.pid) - before - {progress}), None), 30, "the failure's box")
-        time.sleep(0.3)
+        d.activate(box)
         expect(d.title(box) == "zarvel", f"failure box titled {d.title(box)!r}")
         d.key("Return")
         d.wait(lambda: box not in d.windows(app.pid), 10, "the failure's box to close")
@@ -238,12 +248,12 @@ def titles(zarvel, work):
         ini = os.path.join(data, "zarvel.ini")
         os.replace(ini, ini + ".kept")
         os.mkdir(ini)
-        dialog(lambda: (d.click(main, TOOL_COMPOSE), d.key("Escape")), "エラー", lambda: d.key("Return"))
+        dialog(lambda: (d.click(main, TOOL_COMPOSE), main_key("Escape")), "エラー", lambda: d.key("Return"))
         expect(app.poll() is None, "the program ended although its settings were not saved")
         os.rmdir(ini)
         os.replace(ini + ".kept", ini)
         d.click(main, TOOL_COMPOSE)
-        d.key("Escape")
+        main_key("Escape")
         try:
             status = app.wait(timeout=20)
         except subprocess.TimeoutExpired:
@@ -257,7 +267,7 @@ def titles(zarvel, work):
         # Two arguments, given as the toolkit's own option: refused.
         refused = d.spawn([zarvel, "-style", "Fusion"], "refused.log", cwd=work)
         box = d.new_window(refused.pid, set(), "the refusal")
-        time.sleep(0.3)
+        d.activate(box)
         expect(d.title(box) == "zarvel" and d.size(box) != (280, 359),
                f"'-style Fusion' showed {d.title(box)!r} of size {d.size(box)}, not the refusal box")
         d.key("Return")
