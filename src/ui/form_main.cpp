@@ -26,7 +26,6 @@
 #include "ui/widget_listview.h"
 #include "ui/widget_statusbar.h"
 #include "ui/widget_toolseparator.h"
-#include "ui/widget_window.h"
 
 using namespace zarvel;
 
