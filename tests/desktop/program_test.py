@@ -8,6 +8,10 @@
                                     and its close keeps the stored position
   program_test.py arguments ZARVEL  options the toolkit knows are the
                                     program's own arguments
+  program_test.py maximize ZARVEL   under weston on Xvfb, so that it has a
+                                    mouse and a keyboard: a click on the
+                                    maximize button Qt draws on the main
+                                    window, then Escape
 
 Exits 77 (skipped) when a tool is missing.
 """
@@ -22,7 +26,7 @@ import sys
 import tempfile
 import time
 
-from desktop_env import SKIP, skip as skip_as
+from desktop_env import skip as skip_as, with_suppressions
 
 # Places in the main window's client area.
 TOOL_COMPOSE = (23, 19)
@@ -312,6 +316,120 @@ def wayland(zarvel, work):
     return problems
 
 
+WESTON_INI = """[core]
+idle-time=0
+
+[shell]
+background-color=0xff000000
+panel-position=none
+locking=false
+"""
+# Qt's own Wayland title bar: 3 pixels of frame, 30 of title bar; the
+# maximize button's middle lies 40 pixels left of the right edge, 15 down.
+MAIN_SURFACE = (286, 392)
+MAXIMIZE_BUTTON = (-40, 15)
+
+
+def screenshot(d, window):
+    """Width, height and 8-bit RGB pixels of an X window."""
+    ppm = subprocess.run(["import", "-window", window, "-depth", "8", "ppm:-"], env=d.env, capture_output=True,
+                         timeout=20).stdout
+    magic, size, _, pixels = ppm.split(b"\n", 3)
+    w, h = map(int, size.split())
+    return w, h, pixels
+
+
+def find_window(shot, width):
+    """Left, top and right of the first thing at least `width` wide on the
+    black desktop."""
+    w, h, px = shot
+    black = b"\0\0\0"
+    for y in range(h):
+        row = px[y * w * 3:(y + 1) * w * 3]
+        x = 0
+        while x < w:
+            if row[3 * x:3 * x + 3] == black:
+                x += 1
+                continue
+            start = x
+            while x < w and row[3 * x:3 * x + 3] != black:
+                x += 1
+            if x - start >= width:
+                return start, y, x - 1
+    return None
+
+
+def maximize(zarvel, work):
+    for tool in ("Xvfb", "weston", "xdotool", "import"):
+        if not shutil.which(tool):
+            skip(f"{tool} is not installed (scripts/install-deps)")
+    d = Desktop(work)
+    problems = []
+    data = os.path.join(work, "data")
+    write_data(data, 25)
+    with open(os.path.join(data, "zarvel.ini"), "ab") as f:
+        f.write(b"[Window]\r\nleft=100\r\ntop=120\r\n")
+    ini_path = os.path.join(work, "weston.ini")
+    with open(ini_path, "w") as f:
+        f.write(WESTON_INI)
+    try:
+        d.start_x()
+        d.spawn(["weston", "--backend=x11-backend.so", "--socket=wayland-zarvel", "--width=800", "--height=600",
+                 f"--config={ini_path}"], "weston.log")
+        try:
+            output = d.wait(lambda: "window id" in d.log("weston.log") and d.log("weston.log"), 20, "weston")
+        except Failure:
+            skip("weston does not run on Xvfb here\n" + d.log("weston.log"))
+        weston_window = output.split("window id", 1)[1].split()[0]
+        d.wait(lambda: os.path.exists(os.path.join(d.env["XDG_RUNTIME_DIR"], "wayland-zarvel")), 20,
+               "weston's socket")
+        client = with_suppressions(dict(d.env, WAYLAND_DISPLAY="wayland-zarvel", QT_QPA_PLATFORM="wayland"), work)
+        client.pop("DISPLAY")
+        app = d.spawn([zarvel, data], "zarvel.log", env=client)
+        def main_window_shown():
+            # Until the shell has drawn its background the whole screen is lit.
+            found = find_window(screenshot(d, weston_window), MAIN_SURFACE[0] - 6)
+            return found if found and found[2] - found[0] + 1 == MAIN_SURFACE[0] else None
+
+        left, top, right = d.wait(main_window_shown, 30, "the main window on weston's screen")
+        button = (right + 1 + MAXIMIZE_BUTTON[0], top + MAXIMIZE_BUTTON[1])
+
+        # Mouse moves in steps, as a hand does; weston follows the pointer.
+        for at in ((button[0] - 60, button[1] + 20), button):
+            d.run("xdotool", "mousemove", str(at[0]), str(at[1]))
+            time.sleep(0.3)
+        d.run("xdotool", "click", "1")
+        time.sleep(3)
+        if app.poll() is not None:
+            problems.append(f"the maximize button ended the program\n{d.log('zarvel.log')}")
+            return problems
+        back = find_window(screenshot(d, weston_window), MAIN_SURFACE[0] - 6)
+        if not back or back[2] - back[0] + 1 != MAIN_SURFACE[0]:
+            problems.append(f"after the maximize button the main window is {back}, not {MAIN_SURFACE[0]} wide")
+
+        # Escape in the window saves and ends the program as always.
+        d.run("xdotool", "windowfocus", weston_window)
+        d.click(weston_window, (left + 60, top + 30 + 150))  # into the body
+        d.key("Escape")
+        try:
+            status = app.wait(timeout=20)
+        except subprocess.TimeoutExpired:
+            problems.append("Escape did not end the program")
+            return problems
+        if status != 0:
+            problems.append(f"the program ended with status {status}\n{d.log('zarvel.log')}")
+        with open(os.path.join(data, "zarvel.ini"), "rb") as f:
+            ini = f.read()
+        for key in (b"left=100\r\n", b"top=120\r\n", b"send_max=100\r\n"):
+            if key not in ini:
+                problems.append(f"zarvel.ini lacks {key!r}: {ini!r}")
+    except Failure as e:
+        problems.append(str(e))
+    finally:
+        d.close()
+    return problems
+
+
 def arguments(zarvel, work):
     d = Desktop(work)
     d.env["QT_QPA_PLATFORM"] = "offscreen"
@@ -335,11 +453,12 @@ def arguments(zarvel, work):
 
 
 def main():
-    if len(sys.argv) != 3 or sys.argv[1] not in ("titles", "wayland", "arguments"):
+    if len(sys.argv) != 3 or sys.argv[1] not in ("titles", "wayland", "arguments", "maximize"):
         sys.exit(__doc__)
     work = tempfile.mkdtemp(prefix="zarvel-desktop-")
     try:
-        problems = {"titles": titles, "wayland": wayland, "arguments": arguments}[sys.argv[1]](sys.argv[2], work)
+        modes = {"titles": titles, "wayland": wayland, "arguments": arguments, "maximize": maximize}
+        problems = modes[sys.argv[1]](sys.argv[2], work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     for p in problems:
