@@ -29,6 +29,7 @@ class FixedSizeKeeper : public QObject {
     if (watched == window_ && e->type() == QEvent::WindowStateChange) {
       // What the platform applied.
       if (window_->windowStates() & kLarge) {
+        answered_ = true;
         lift();
         if (!lifted_) return false;  // a window that may grow keeps the state
         QTimer::singleShot(0, this, [this] {
@@ -61,8 +62,16 @@ class FixedSizeKeeper : public QObject {
     const QSize unlimited(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     if (widget_->maximumSize() == unlimited) return;
     lifted_ = true;
+    answered_ = false;
     size_ = widget_->maximumSize();
     widget_->setMaximumSize(unlimited);
+    // A compositor that ignores the request never answers: the window is
+    // normal again, and keeps its limit.
+    QTimer::singleShot(5000, this, [this, round = ++rounds_] {
+      if (round != rounds_ || !lifted_ || answered_ || !window_) return;
+      window_->setWindowStates(window_->windowStates() & ~kLarge);
+      restore();
+    });
   }
 
   void restore() {
@@ -76,6 +85,8 @@ class FixedSizeKeeper : public QObject {
   QPointer<QWindow> window_;
   QSize size_;  // the limit that was lifted
   bool lifted_ = false;
+  bool answered_ = false;  // the compositor made it large
+  int rounds_ = 0;         // maximize requests so far
 };
 
 }  // namespace
