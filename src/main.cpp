@@ -76,11 +76,15 @@ int main(int argc, char** argv) {
   // them by the desktop's factor as it is, 1.25 and 1.5 included.
   QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 
-  zarvel::ZarvelApplication app(argc, argv);
+  // Every argument is the program's own: the toolkit would take out the ones
+  // it knows (-reverse, -style X, -platform X) before the check, so it is
+  // shown the program name alone.
+  const QStringList args = zarvel::program_arguments(argc, argv);
+  int toolkit_argc = 1;
+  char* toolkit_argv[] = {argv[0], nullptr};
+  zarvel::ZarvelApplication app(toolkit_argc, toolkit_argv);
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
-  QStringList args = QCoreApplication::arguments();
-  args.removeFirst();
   const zarvel::StartUp start = zarvel::start_checks(args, QCoreApplication::applicationFilePath());
   if (!start.error.isEmpty()) {
     zarvel::error_box(start.error);
@@ -92,8 +96,8 @@ int main(int argc, char** argv) {
       start.options.data_folder, {"zarvel.ini", "zarvel.csv", "zarvel.csv.bak", "send.txt", "send.txt.bak", "close.txt",
                                   "signa1.txt", "signa2.txt", "kaomoji.txt"});
 
+  // No display name: the toolkit would append it to every window's title.
   QApplication::setApplicationName(QStringLiteral("zarvel"));
-  QApplication::setApplicationDisplayName(QStringLiteral("zarvel"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/zarvel.svg")));
   zarvel::prepare_application();
 

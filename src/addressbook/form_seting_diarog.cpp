@@ -7,6 +7,7 @@
 #include <QWindow>
 
 #include "platform/error_report.h"
+#include "platform/window_size.h"
 #include "ui/widget_edit.h"
 #include "ui/widget_fonts.h"
 #include "ui/widget_window.h"
@@ -31,6 +32,7 @@ Tseting_diarog::Tseting_diarog(QWidget* parent)
                           Qt::WindowCloseButtonHint) {
   setFont(proportional_font());
   setFixedSize(187, 117);
+  zarvel::keep_fixed_size(this);
   setModal(true);
 
   edit_mail = new TEdit(this);

@@ -52,7 +52,7 @@ void TForm1::settings_read() {
   if (ini.existed()) {
     history_split = std::clamp(ini.read_int(kWindow, "split", history_split), kSplitMin, split_max(Splitter3));
     Splitter3->setSizes({history_split, Splitter3->height() - Splitter3->handleWidth() - history_split});
-    move(ini.read_int(kWindow, "left", x()), ini.read_int(kWindow, "top", y()));
+    place_or_centre(this, QPoint(ini.read_int(kWindow, "left", x()), ini.read_int(kWindow, "top", y())));
     read_text(ini, kServer, "smtp_port", smtp_port);
     read_text(ini, kServer, "pop_port", pop_port);
   } else {
@@ -92,8 +92,10 @@ void TForm1::settings_write() {
   const int send_max = rirekisu->cleanText().toInt(&number);
   ini.write_int(kOptions, "send_max", number ? send_max : 0);
   ini.write_int(kWindow, "split", history_split);
-  ini.write_int(kWindow, "left", x());
-  ini.write_int(kWindow, "top", y());
+  if (platform_reports_positions()) {
+    ini.write_int(kWindow, "left", x());
+    ini.write_int(kWindow, "top", y());
+  }
   ini.write_string(kServer, "smtp_port", to_cp932(smtp_port->text()));
   ini.write_string(kServer, "pop_port", to_cp932(pop_port->text()));
   ini.write_bool(kOptions, "send_check", send_end->isChecked());

@@ -214,17 +214,13 @@ void Tkaomoji::FormCreate() {
   const int h = ini.read_int(kWindow, "eheight", height());
   set_panel_width(ini.read_int(kWindow, "esplit", panel_width_));
   set_lower_height(ini.read_int(kWindow, "e1split", lower_height_));
-  // No bigger than the desktop, and somewhere on it: a stored geometry from
+  // No bigger than the desktop, and on a screen: a stored geometry from
   // another screen arrangement must not leave the window out of reach.
   const QScreen* s = Form1->screen() ? Form1->screen() : QGuiApplication::primaryScreen();
   const QRect desktop = s ? s->availableVirtualGeometry() : QRect(0, 0, 4096, 4096);
   resize(std::clamp(w, kMinWidth, std::max(kMinWidth, desktop.width())),
          std::clamp(h, kMinHeight, std::max(kMinHeight, desktop.height())));
-  const QRect wanted(left, top, width(), height());
-  if (wanted.intersects(desktop))
-    move(left, top);
-  else
-    centre_on_screen();
+  place_or_centre(this, QPoint(left, top));
 }
 
 void Tkaomoji::FormShow() { Memo1->moveCursor(QTextCursor::Start); }
@@ -234,8 +230,10 @@ void Tkaomoji::FormClose() {
   ini.load();
   ini.write_int(kWindow, "esplit", panel_width_);
   ini.write_int(kWindow, "e1split", lower_height_);
-  ini.write_int(kWindow, "eleft", x());
-  ini.write_int(kWindow, "etop", y());
+  if (platform_reports_positions()) {
+    ini.write_int(kWindow, "eleft", x());
+    ini.write_int(kWindow, "etop", y());
+  }
   ini.write_int(kWindow, "ewidth", width());
   ini.write_int(kWindow, "eheight", height());
   ini.save();

@@ -28,6 +28,7 @@
 #include "mail/transport_args.h"
 #include "platform/dialup.h"
 #include "platform/error_report.h"
+#include "platform/window_size.h"
 #include "text/cp932.h"
 #include "ui/form_main.h"
 #include "ui/widget_colors.h"
@@ -83,6 +84,7 @@ Tmailsend::Tmailsend(QWidget* parent)
   setWindowTitle(QStringLiteral("zarvel"));  // replaced at every showing
   setFont(proportional_font());
   setFixedSize(217, 74);
+  zarvel::keep_fixed_size(this);
   setModal(true);
 
   GroupBox1 = new QGroupBox(this);

@@ -16,6 +16,7 @@
 
 #include "app/profile.h"
 #include "platform/error_report.h"
+#include "platform/window_size.h"
 #include "ui/form_main.h"
 #include "ui/widget_edit.h"
 #include "ui/widget_fonts.h"
@@ -29,11 +30,11 @@ constexpr std::string_view kServer = "Server";
 
 // An edit with its caption on its left, 3 pixels apart. The caption never
 // reaches into the frame's border: what does not fit is its trailing blanks.
-QLineEdit* edit_with_label_left(QWidget* parent, const QString& caption, int x, int y, int w, QLabel** label_out) {
+TEdit* edit_with_label_left(QWidget* parent, const QString& caption, int x, int y, int w, QLabel** label_out) {
   constexpr int kMinLeft = 6;
   auto* e = new TEdit(parent);
   e->setGeometry(x, y, w, 20);
-  e->setAttribute(Qt::WA_InputMethodEnabled, false);
+  e->set_input_method_off();
   auto* l = new QLabel(caption, parent);
   // A font wider than the IPA fonts is narrowed until the caption fits.
   QString shown = caption;
@@ -58,6 +59,7 @@ TSmtpDlg::TSmtpDlg(QWidget* parent)
   setWindowTitle(QStringLiteral("SMTP認証"));
   setFont(proportional_font());
   setFixedSize(274, 188);
+  zarvel::keep_fixed_size(this);
   setModal(true);
 
   smtp_sw = new QCheckBox(QStringLiteral("POP3のアカウントを使用する(&A)"), this);
@@ -69,8 +71,9 @@ TSmtpDlg::TSmtpDlg(QWidget* parent)
   Label1->move(8, 1);
   Label1->adjustSize();
   smtp_id = edit_with_label_left(GroupBox1, QStringLiteral("アカウント(&I)  "), 80, 20, 169, &smtp_id_label);
-  smtp_password = edit_with_label_left(GroupBox1, QStringLiteral("パスワード(&P)"), 80, 45, 169, &smtp_password_label);
-  smtp_password->setEchoMode(QLineEdit::Password);
+  TEdit* password = edit_with_label_left(GroupBox1, QStringLiteral("パスワード(&P)"), 80, 45, 169, &smtp_password_label);
+  password->set_password_echo();
+  smtp_password = password;
 
   GroupBox2 = new QGroupBox(QStringLiteral("SMTP認証の方式"), this);
   GroupBox2->setGeometry(10, 110, 255, 40);

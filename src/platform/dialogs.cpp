@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTextEdit>
 
+#include "platform/window_size.h"
+
 namespace zarvel {
 namespace {
 
@@ -20,15 +22,24 @@ QMessageBox::Icon to_qt(MessageIcon icon) {
 }
 
 class QtDialogs final : public Dialogs {
+  // Names and server replies are shown as they are, never as markup.
+  // A box has a fixed size, and survives its title bar's maximize button.
+  static void plain(QMessageBox& box) {
+    box.setTextFormat(Qt::PlainText);
+    keep_fixed_size(&box);
+  }
+
  public:
   void message(const QString& title, const QString& text, MessageIcon icon, QWidget* owner) override {
     QMessageBox box(to_qt(icon), title, text, QMessageBox::NoButton, owner);
+    plain(box);
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.exec();
   }
 
   bool confirm(const QString& text, QWidget* owner) override {
     QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text, QMessageBox::NoButton, owner);
+    plain(box);
     QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
     QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
     box.setDefaultButton(yes);
@@ -59,6 +70,7 @@ class QtDialogs final : public Dialogs {
 
   void error(const QString& text, QWidget* owner) override {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("エラー"), text, QMessageBox::NoButton, owner);
+    plain(box);
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.exec();
   }

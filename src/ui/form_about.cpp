@@ -12,6 +12,7 @@
 #include <QSvgRenderer>
 #include <QWindow>
 
+#include "platform/window_size.h"
 #include "ui/widget_colors.h"
 #include "ui/widget_fonts.h"
 #include "ui/widget_window.h"
@@ -79,6 +80,7 @@ TAboutBox::TAboutBox(QWidget* parent)
   setWindowIcon(QIcon(QStringLiteral(":/icons/zarvel.svg")));
   setFont(zarvel::proportional_font(12));
   setFixedSize(294, 160);
+  zarvel::keep_fixed_size(this);
   setModal(true);
 
   Panel1 = new QFrame(this);

@@ -20,6 +20,7 @@
 #include "mail/form_smtpdlg.h"
 #include "platform/error_report.h"
 #include "platform/shell.h"
+#include "platform/window_size.h"
 #include "ui/form_about.h"
 #include "ui/widget_fonts.h"
 #include "ui/widget_listview.h"
@@ -47,6 +48,7 @@ TForm1::TForm1(const StartOptions& options, AppWindows* windows)
   help_file = options.help_file;
   setWindowTitle(QStringLiteral("zarvel"));
   setFixedSize(280, 359);
+  keep_fixed_size(this);
   move(373, 216);  // the design position, kept when the settings file has none
   setFont(proportional_font());
   build_tool_bar();
@@ -229,10 +231,11 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
       if (e->type() == QEvent::MouseButtonRelease && me->button() == Qt::LeftButton) {
         if (watched == subject) guarded([this] { subjectClick(); });
         else if (watched == Memo1->viewport()) guarded([this] { Memo1Click(); });
-        else if (watched == Memo2->viewport()) guarded([this] { Memo2Click(); });
       }
+      // Any button, as on the recipient fields: the preview never keeps the caret.
       if (e->type() == QEvent::MouseButtonRelease) {
-        if (watched == To_name) guarded([this] { To_nameMouseUp(); });
+        if (watched == Memo2->viewport()) guarded([this] { Memo2Click(); });
+        else if (watched == To_name) guarded([this] { To_nameMouseUp(); });
         else if (watched == To_address) guarded([this] { To_addressMouseUp(); });
       }
       break;

@@ -54,10 +54,10 @@ QLabel* label(QWidget* parent, const QString& text, int x, int y) {
 }
 
 // An edit with its caption directly above it, 3 pixels apart.
-QLineEdit* labelled_edit(QWidget* parent, const QString& caption, int x, int y, int w, QLabel** label_out) {
+TEdit* labelled_edit(QWidget* parent, const QString& caption, int x, int y, int w, QLabel** label_out) {
   auto* e = new TEdit(parent);
   e->setGeometry(x, y, w, 20);
-  e->setAttribute(Qt::WA_InputMethodEnabled, false);
+  e->set_input_method_off();
   auto* l = new QLabel(caption, parent);
   l->adjustSize();
   l->move(x, y - 3 - l->height());
@@ -81,7 +81,7 @@ QPlainTextEdit* memo(QWidget* parent, int x, int y, int w, int h) {
   m->setFont(fixed_font());
   m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   m->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  m->setTabChangesFocus(false);
+  m->setTabChangesFocus(true);  // Tab goes on to the next control
   return m;
 }
 
@@ -176,7 +176,7 @@ void TForm1::build_compose_view() {
   for (QLineEdit* e : {To_name, To_address}) {
     e->setReadOnly(true);
     e->setFocusPolicy(Qt::ClickFocus);
-    e->setAttribute(Qt::WA_InputMethodEnabled, false);
+    static_cast<TEdit*>(e)->set_input_method_off();
     e->setContextMenuPolicy(Qt::PreventContextMenu);
     e->setCursor(Qt::ArrowCursor);
     set_background(e, kCream, Qt::blue);
@@ -362,8 +362,9 @@ void TForm1::build_settings_view() {
   pop_port->setText(QStringLiteral("110"));
   SpeedButton2 = standard_port_button(GroupBox1, 158);
   pop_Account = labelled_edit(GroupBox1, QStringLiteral("アカウント(&I)"), 14, 199, 244, &pop_Account_label);
-  pop_password = labelled_edit(GroupBox1, QStringLiteral("パスワード(&P)"), 14, 240, 244, &pop_password_label);
-  pop_password->setEchoMode(QLineEdit::Password);
+  TEdit* password = labelled_edit(GroupBox1, QStringLiteral("パスワード(&P)"), 14, 240, 244, &pop_password_label);
+  password->set_password_echo();
+  pop_password = password;
   QWidget::setTabOrder(smtp_server, mailaddress);
   QWidget::setTabOrder(mailaddress, smtp_port);
   QWidget::setTabOrder(smtp_port, smtp_check);

@@ -7,6 +7,12 @@
 
 namespace zarvel {
 
+QStringList program_arguments(int argc, char** argv) {
+  QStringList args;
+  for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  return args;
+}
+
 StartUp settle_start(const QStringList& args, const QString& program_file) {
   StartUp s;
   const QFileInfo program(program_file);

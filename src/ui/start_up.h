@@ -14,6 +14,9 @@ struct StartUp {
   QString error;  // the message to show and end with, or empty
 };
 
+// The command line's arguments after the program name, as given.
+QStringList program_arguments(int argc, char** argv);
+
 // The checks of a start, in their order: one copy per user (the lock is
 // taken and kept), the arguments, the data folder.
 StartUp start_checks(const QStringList& args, const QString& program_file);

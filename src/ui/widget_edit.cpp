@@ -1,6 +1,11 @@
 #include "ui/widget_edit.h"
 
+#include <QApplication>
 #include <QFocusEvent>
+#include <QInputMethodEvent>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QStyleFactory>
 
 #include "text/cp932.h"
 
@@ -8,6 +13,54 @@ namespace zarvel {
 
 TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {
   connect(this, &QLineEdit::textChanged, this, &TEdit::clean_text);
+}
+
+namespace {
+
+// The toolkit's style echoes a password as "●" where the font has one.
+class StarEchoStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* ret) const override {
+    if (hint == SH_LineEdit_PasswordCharacter) return '*';
+    return QProxyStyle::styleHint(hint, option, widget, ret);
+  }
+};
+
+}  // namespace
+
+void TEdit::set_input_method_off() {
+  input_method_off_ = true;
+  setAttribute(Qt::WA_InputMethodEnabled, false);
+  setInputMethodHints(inputMethodHints() | Qt::ImhLatinOnly | Qt::ImhNoPredictiveText);
+}
+
+void TEdit::set_password_echo() {
+  setEchoMode(QLineEdit::Password);
+  // The line edit asks for the echo character whenever its style changes.
+  // One style for every such field, living as long as the application.
+  static QPointer<QStyle> star_echo;
+  if (!star_echo) {
+    star_echo = new StarEchoStyle(QStyleFactory::create(QApplication::style()->name()));
+    star_echo->setParent(qApp);
+  }
+  setStyle(star_echo);
+}
+
+// The line edit answers "enabled" whatever its attribute says; the input
+// method asks this before it takes any key.
+QVariant TEdit::inputMethodQuery(Qt::InputMethodQuery query) const {
+  if (input_method_off_ && query == Qt::ImEnabled) return false;
+  return QLineEdit::inputMethodQuery(query);
+}
+
+void TEdit::inputMethodEvent(QInputMethodEvent* e) {
+  if (input_method_off_) {
+    e->ignore();
+    return;
+  }
+  QLineEdit::inputMethodEvent(e);
 }
 
 void TEdit::focusInEvent(QFocusEvent* e) {
