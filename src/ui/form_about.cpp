@@ -10,6 +10,7 @@
 #include <QSvgRenderer>
 #include <QWindow>
 
+#include "ui/widget_access.h"
 #include "ui/widget_fonts.h"
 #include "ui/widget_window.h"
 #include "ui/widget_lightlabel.h"
@@ -96,6 +97,7 @@ TAboutBox::TAboutBox(QWidget* parent)
   OKButton->setGeometry(109, 130, 75, 25);
   OKButton->setDefault(true);
   connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+  zarvel::name_controls(this);  // fields by their captions, for screen readers
 }
 
 // The whole window, title bar included, goes to the middle of the screen.

@@ -58,6 +58,7 @@ TForm1::TForm1(const StartOptions& options, AppWindows* windows)
   StatusBar1->setGeometry(0, 338, 280, 21);
   StatusBar1->set_panel_text(2, QStringLiteral("半角： 0"));
   connect_handlers();
+  set_up_access();
   FormCreate();
 }
 
