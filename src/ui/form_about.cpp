@@ -97,6 +97,11 @@ TAboutBox::TAboutBox(QWidget* parent)
   OKButton->setGeometry(109, 130, 75, 25);
   OKButton->setDefault(true);
   connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+  // The links by the keyboard too, after OK, which keeps the first focus.
+  for (TLightLabel* link : {LightLabel1, LightLabel2}) link->setFocusPolicy(Qt::TabFocus);
+  setTabOrder(OKButton, LightLabel1);
+  setTabOrder(LightLabel1, LightLabel2);
+  OKButton->setFocus();
   zarvel::name_controls(this);  // fields by their captions, for screen readers
 }
 

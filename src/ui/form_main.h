@@ -355,6 +355,8 @@ class TForm1 : public QWidget {
   void set_up_access();
   // The view-switch frame shared by the four view buttons.
   void show_view(QFrame* panel, QToolButton* button);
+  // Gives the focus to the first control of `panel` that Tab reaches.
+  void focus_first_control(QWidget* panel);
 
   AppWindows* windows_;
   bool shown_once_ = false;

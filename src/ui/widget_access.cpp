@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include "platform/error_report.h"
+#include "ui/widget_lightlabel.h"
 #include "ui/widget_statusbar.h"
 #include "ui/widget_toolseparator.h"
 
@@ -157,11 +158,28 @@ class SeparatorAccessible : public QAccessibleWidget {
   }
 };
 
+// A link label is a link that opens with the keyboard and the reader.
+class LinkAccessible : public QAccessibleWidget {
+ public:
+  explicit LinkAccessible(TLightLabel* l) : QAccessibleWidget(l, QAccessible::Link) {}
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+      return static_cast<TLightLabel*>(widget())->text();
+    return QAccessibleWidget::text(t);
+  }
+  QStringList actionNames() const override { return {pressAction()}; }
+  void doAction(const QString& action) override {
+    if (action == pressAction()) static_cast<TLightLabel*>(widget())->activate();
+  }
+};
+
 QAccessibleInterface* factory(const QString& key, QObject* object) {
   if (key == QLatin1String("zarvel::TToolButton") || key == QLatin1String("QToolButton")) {
     if (auto* b = qobject_cast<QToolButton*>(object)) return new ToolButtonAccessible(b);
   } else if (key == QLatin1String("zarvel::TStatusBar")) {
     if (auto* bar = qobject_cast<TStatusBar*>(object)) return new StatusBarAccessible(bar);
+  } else if (key == QLatin1String("TLightLabel")) {
+    if (auto* l = qobject_cast<TLightLabel*>(object)) return new LinkAccessible(l);
   } else if (key == QLatin1String("zarvel::ToolSeparator")) {
     if (auto* s = qobject_cast<ToolSeparator*>(object)) return new SeparatorAccessible(s);
   }

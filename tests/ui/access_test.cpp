@@ -41,6 +41,7 @@
 #include "ui/form_about.h"
 #include "ui/widget_access.h"
 #include "ui/widget_edit.h"
+#include "ui/widget_lightlabel.h"
 #include "ui/widget_listview.h"
 
 using namespace zarvel;
@@ -550,6 +551,12 @@ TEST_F(Access, TheToolBarWorksByKeys) {
   start();
   press(Qt::Key_4, Qt::ControlModifier);
   EXPECT_TRUE(wait_for([&] { return f->Panel2->isVisible() && f->ToolButton3->isChecked(); }));
+  // The focus went with the view: into the settings, not left in the
+  // hidden subject, where typing would go unseen.
+  ASSERT_NE(QApplication::focusWidget(), nullptr);
+  EXPECT_TRUE(f->Panel2->isAncestorOf(QApplication::focusWidget()));
+  type(QStringLiteral("x"));
+  EXPECT_TRUE(f->subject->text().isEmpty());
   press(Qt::Key_2, Qt::ControlModifier);
   EXPECT_TRUE(wait_for([&] { return f->Panel6->isVisible() && !f->ToolButton3->isChecked(); }));
   press(Qt::Key_1, Qt::ControlModifier);
@@ -557,10 +564,27 @@ TEST_F(Access, TheToolBarWorksByKeys) {
   press(Qt::Key_F1);
   EXPECT_TRUE(wait_for([&] { return shell.help_context == 1; }));
 
+  // The About box: OK has the focus, the links come after it by Tab and
+  // open by Enter or Space, Escape closes.
   TAboutBox* about = run.windows().AboutBox;
-  when_shown(about, [about] { about->accept(); });
+  bool driven = false;
+  when_shown(about, [&] {
+    driven = true;
+    EXPECT_EQ(QApplication::focusWidget(), about->OKButton);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), about->LightLabel1);
+    press(Qt::Key_Return);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), about->LightLabel2);
+    press(Qt::Key_Space);
+    press(Qt::Key_Escape);
+  });
   press(Qt::Key_F1, Qt::ControlModifier);
-  EXPECT_EQ(about->result(), QDialog::Accepted);
+  ASSERT_TRUE(wait_for([&] { return driven && !about->isVisible(); }));
+  EXPECT_EQ(shell.opened, (QStringList{QStringLiteral("mailto:") + about->LightLabel1->text(),
+                                       about->LightLabel2->text()}));
+  EXPECT_EQ(about->result(), QDialog::Rejected);
+  EXPECT_TRUE(f->isVisible());  // Escape there closes only the box
 }
 
 // The palette: opened by its button's key, a row and a pictogram pasted
