@@ -36,6 +36,12 @@ void name_by_columns(TListView* list) {
 void TForm1::set_up_access() {
   install_accessible_factory();
 
+  // Each view is named as its tool-bar button's hint names it.
+  Panel1->setAccessibleName(QStringLiteral("メール作成"));
+  Panel6->setAccessibleName(QStringLiteral("送信履歴"));
+  Panel3->setAccessibleName(QStringLiteral("宛先編集"));
+  Panel2->setAccessibleName(QStringLiteral("各種設定"));
+
   // Compose view. The body, the preview and the quick list have no
   // caption of their own.
   name_by_caption(To_name, Label2);

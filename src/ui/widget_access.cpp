@@ -59,8 +59,7 @@ void name_controls(QWidget* window) {
       for (int i = 0; i < tabs->count(); ++i)
         if (tabs->accessibleTabName(i).isEmpty()) tabs->setAccessibleTabName(i, caption_name(tabs->tabText(i)));
     }
-    if (!w->statusTip().isEmpty() && w->accessibleDescription().isEmpty())
-      w->setAccessibleDescription(w->statusTip());
+    if (!w->statusTip().isEmpty() && w->accessibleDescription().isEmpty()) w->setAccessibleDescription(w->statusTip());
   }
 }
 
@@ -93,7 +92,7 @@ class ToolButtonAccessible : public QAccessibleWidget {
 
   static QAccessible::Role role_of(const QToolButton* b) {
     return b->menu() && b->popupMode() == QToolButton::MenuButtonPopup ? QAccessible::ButtonDropDown
-                                                                        : QAccessible::Button;
+                                                                       : QAccessible::Button;
   }
   QToolButton* button() const { return static_cast<QToolButton*>(widget()); }
 
@@ -119,8 +118,10 @@ class ToolButtonAccessible : public QAccessibleWidget {
   }
   void doAction(const QString& action) override {
     if (!widget()->isEnabled()) return;
-    if (action == pressAction()) button()->click();
-    else if (action == showMenuAction() && button()->menu()) button()->showMenu();
+    if (action == pressAction())
+      button()->click();
+    else if (action == showMenuAction() && button()->menu())
+      button()->showMenu();
   }
   QStringList keyBindingsForAction(const QString& action) const override {
     if (action == pressAction() && !button()->shortcut().isEmpty())
@@ -178,6 +179,11 @@ QAccessibleInterface* factory(const QString& key, QObject* object) {
     if (auto* b = qobject_cast<QToolButton*>(object)) return new ToolButtonAccessible(b);
   } else if (key == QLatin1String("zarvel::TStatusBar")) {
     if (auto* bar = qobject_cast<TStatusBar*>(object)) return new StatusBarAccessible(bar);
+  } else if (key == QLatin1String("QWidget")) {
+    // A plain widget that is a window (the main window, the palette) is
+    // read as a window with its title, not as a nameless filler.
+    if (auto* w = qobject_cast<QWidget*>(object); w && w->isWindow())
+      return new QAccessibleWidget(w, QAccessible::Window);
   } else if (key == QLatin1String("TLightLabel")) {
     if (auto* l = qobject_cast<TLightLabel*>(object)) return new LinkAccessible(l);
   } else if (key == QLatin1String("zarvel::ToolSeparator")) {

@@ -2,6 +2,9 @@
 // control named, every caption's access key reaching its field, the send's
 // progress announced, and the roads of the program walked with keys alone.
 #include <gtest/gtest.h>
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 
 #include <QAccessible>
 #include <QApplication>
@@ -19,10 +22,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <private/qguiapplication_p.h>
-#include <qpa/qplatformaccessibility.h>
-#include <qpa/qplatformintegration.h>
-
 #include <array>
 #include <cstring>
 #include <map>
@@ -138,10 +137,10 @@ void expect_window_named(QWidget* window, const std::string& where) {
 }
 
 const Bytes kBook = sj(u"山田太郎,taro@example.jp\r\n佐藤花子,hanako@example.jp\r\n鈴木一郎,ichiro@example.com\r\n");
-const Bytes kHistory = sj(
-    u"~!,\"山田太郎\",\"会議の件\",\"26/12/06(日) 07:30:45\"\r\n明日の会議は10時からです。\r\n~!!\r\n"
-    u"~!,\"佐藤花子\",\"Re: ランチ\",\"26/12/07(月) 12:01:09\"\r\n了解です！\r\n~!!\r\n"
-    u"~!,\"鈴木一郎\",\"資料\",\"26/12/08(火) 09:15:00\"\r\n添付なしです。\r\n~!!\r\n");
+const Bytes kHistory =
+    sj(u"~!,\"山田太郎\",\"会議の件\",\"26/12/06(日) 07:30:45\"\r\n明日の会議は10時からです。\r\n~!!\r\n"
+       u"~!,\"佐藤花子\",\"Re: ランチ\",\"26/12/07(月) 12:01:09\"\r\n了解です！\r\n~!!\r\n"
+       u"~!,\"鈴木一郎\",\"資料\",\"26/12/08(火) 09:15:00\"\r\n添付なしです。\r\n~!!\r\n");
 
 // ---- the keyboard
 
@@ -364,6 +363,11 @@ TEST_F(Access, FieldsAreNamedByTheirCaptionsAndButtonsByWhatTheyShow) {
   };
   for (const auto& [object, name] : expected) EXPECT_EQ(name_of(object), name) << name.toStdString();
 
+  // The windows are windows with their titles, the views named.
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(f)->role(), QAccessible::Window);
+  EXPECT_EQ(name_of(f), QStringLiteral("zarvel"));
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(w.kaomoji)->role(), QAccessible::Window);
+  EXPECT_EQ(name_of(f->Panel2), QStringLiteral("各種設定"));
   // The hints are the descriptions.
   EXPECT_EQ(QAccessible::queryAccessibleInterface(f->cmdSend)->text(QAccessible::Description),
             QStringLiteral("メールを送信します。"));
@@ -375,11 +379,13 @@ TEST_F(Access, FieldsAreNamedByTheirCaptionsAndButtonsByWhatTheyShow) {
   EXPECT_TRUE(compose->state().checked);
   EXPECT_FALSE(QAccessible::queryAccessibleInterface(f->ToolButton6)->state().checked);
   // Pressing it through the accessibility layer is pressing it.
-  QAccessible::queryAccessibleInterface(f->ToolButton3)->actionInterface()->doAction(
-      QAccessibleActionInterface::pressAction());
+  QAccessible::queryAccessibleInterface(f->ToolButton3)
+      ->actionInterface()
+      ->doAction(QAccessibleActionInterface::pressAction());
   EXPECT_TRUE(f->Panel2->isVisible());
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(f->ToolButton3)->actionInterface()->keyBindingsForAction(
-                QAccessibleActionInterface::pressAction()),
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(f->ToolButton3)
+                ->actionInterface()
+                ->keyBindingsForAction(QAccessibleActionInterface::pressAction()),
             QStringList{QKeySequence(Qt::CTRL | Qt::Key_4).toString(QKeySequence::NativeText)});
   // The tabs of the settings view by their words.
   QAccessibleInterface* tabs = QAccessible::queryAccessibleInterface(f->PageControl1->tabBar());
@@ -581,8 +587,8 @@ TEST_F(Access, TheToolBarWorksByKeys) {
   });
   press(Qt::Key_F1, Qt::ControlModifier);
   ASSERT_TRUE(wait_for([&] { return driven && !about->isVisible(); }));
-  EXPECT_EQ(shell.opened, (QStringList{QStringLiteral("mailto:") + about->LightLabel1->text(),
-                                       about->LightLabel2->text()}));
+  EXPECT_EQ(shell.opened,
+            (QStringList{QStringLiteral("mailto:") + about->LightLabel1->text(), about->LightLabel2->text()}));
   EXPECT_EQ(about->result(), QDialog::Rejected);
   EXPECT_TRUE(f->isVisible());  // Escape there closes only the box
 }
@@ -629,13 +635,13 @@ TEST(AccessMessageBox, TheWholeTextIsReadable) {
     if (!box) return;
     look->stop();
     QAccessibleInterface* i = QAccessible::queryAccessibleInterface(box);
-    role_and_text = QString::number(i->role()) + QLatin1Char('|') + i->text(QAccessible::Name) +
-                    QLatin1Char('|') + i->text(QAccessible::Value);
+    role_and_text = QString::number(i->role()) + QLatin1Char('|') + i->text(QAccessible::Name) + QLatin1Char('|') +
+                    i->text(QAccessible::Value);
     box->done(0);
   });
   look->start(10);
   error_box(QStringLiteral("送信に失敗しました。\n550 rejected"));
-  EXPECT_EQ(role_and_text, QString::number(QAccessible::AlertMessage) +
-                               QStringLiteral("|zarvel|送信に失敗しました。\n550 rejected"));
+  EXPECT_EQ(role_and_text,
+            QString::number(QAccessible::AlertMessage) + QStringLiteral("|zarvel|送信に失敗しました。\n550 rejected"));
   delete look;
 }
