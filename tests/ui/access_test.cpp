@@ -616,6 +616,14 @@ TEST_F(Access, ThePaletteWorksByKeys) {
   EXPECT_EQ(f->Memo1->toPlainText().size(), 2 + row.size() + 1);  // and one pictogram
   EXPECT_EQ(f->subject->text(), QStringLiteral("件名"));
 
+  // Away from the compose view the palette pastes nothing, and says so no
+  // longer.
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(k->ListBox2)->text(QAccessible::Description),
+            QStringLiteral("ダブルクリックで貼り付け"));
+  f->ToolButton3Click();
+  EXPECT_TRUE(QAccessible::queryAccessibleInterface(k->ListBox2)->text(QAccessible::Description).isEmpty());
+  f->ToolButton1Click();
+
   QApplication::setActiveWindow(k);
   press(Qt::Key_2, Qt::ControlModifier);  // edit mode
   EXPECT_TRUE(wait_for([&] { return k->Memo1->isVisible(); }));
