@@ -9,6 +9,7 @@
 #include "platform/error_report.h"
 #include "platform/window_size.h"
 #include "ui/widget_edit.h"
+#include "ui/widget_access.h"
 #include "ui/widget_fonts.h"
 #include "ui/widget_window.h"
 
@@ -65,6 +66,7 @@ Tseting_diarog::Tseting_diarog(QWidget* parent)
   connect(edit_address, &QLineEdit::textChanged, this, guard([this] { edit_addressChange(); }));
   connect(Button1, &QPushButton::clicked, this, guard([this] { Button1Click(); }));
   connect(Button2, &QPushButton::clicked, this, guard([this] { Button2Click(); }));
+  zarvel::name_controls(this);  // fields by their captions, for screen readers
 }
 
 Tseting_diarog::Outcome Tseting_diarog::ask(const QString& title, const QString& name, const QString& address) {

@@ -22,6 +22,7 @@
 #include "compose/pictograms.h"
 #include "platform/error_report.h"
 #include "ui/form_main.h"
+#include "ui/widget_access.h"
 #include "ui/widget_colors.h"
 #include "ui/widget_fonts.h"
 #include "ui/widget_window.h"
@@ -182,6 +183,24 @@ void Tkaomoji::build() {
   connect(ListBox3, &QListWidget::currentRowChanged, this, guard([this] { ListBox3Click(); }));
   connect(Splitter1, &QSplitter::splitterMoved, this, guard([this] { panel_width_ = Splitter1->sizes().value(1); }));
   connect(Splitter2, &QSplitter::splitterMoved, this, guard([this] { lower_height_ = Splitter2->sizes().value(1); }));
+  set_up_access();
+}
+
+// Names for screen readers; the tool bar's buttons never take the focus,
+// so keys stand in for them; Enter in a list pastes as its double-click.
+void Tkaomoji::set_up_access() {
+  install_accessible_factory();
+  ListBox1->setAccessibleName(QStringLiteral("一行文字"));
+  Memo1->setAccessibleName(QStringLiteral("一行文字の編集"));
+  ListBox3->setAccessibleName(QStringLiteral("絵文字の種類"));
+  ListBox2->setAccessibleName(QStringLiteral("絵文字"));
+  name_controls(this);
+  ToolButton5->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
+  ToolButton6->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_2));
+  ToolButton1->setShortcut(QKeySequence(QKeySequence::Save));
+  ToolButton2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+  on_enter_key(ListBox1, [this] { ListBox1DblClick(); });
+  on_enter_key(ListBox2, [this] { ListBox2DblClick(); });
 }
 
 QString Tkaomoji::kaomoji_path() const { return Form1->data_folder + QStringLiteral("kaomoji.txt"); }

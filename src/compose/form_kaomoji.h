@@ -78,6 +78,7 @@ class Tkaomoji : public QWidget {
 
  private:
   void build();
+  void set_up_access();
   QString kaomoji_path() const;
   void centre_on_screen();
 

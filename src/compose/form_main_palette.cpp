@@ -108,6 +108,8 @@ void TForm1::paste_to_last_input(const QString& text) {
 
 void TForm1::set_palette_hints(const QString& hint) {
   if (!windows_ || !windows_->kaomoji) return;  // not created yet
-  windows_->kaomoji->ListBox1->setStatusTip(hint);
-  windows_->kaomoji->ListBox2->setStatusTip(hint);
+  for (QListWidget* list : {windows_->kaomoji->ListBox1, windows_->kaomoji->ListBox2}) {
+    list->setStatusTip(hint);
+    list->setAccessibleDescription(hint);  // a screen reader says the hint too
+  }
 }

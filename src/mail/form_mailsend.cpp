@@ -31,6 +31,7 @@
 #include "platform/window_size.h"
 #include "text/cp932.h"
 #include "ui/form_main.h"
+#include "ui/widget_access.h"
 #include "ui/widget_colors.h"
 #include "ui/widget_fonts.h"
 #include "ui/widget_window.h"
@@ -122,6 +123,13 @@ Tmailsend::Tmailsend(QWidget* parent)
   Timer2->setInterval(10);
   connect(Timer1, &QTimer::timeout, this, guard([this] { Timer1Timer(); }));
   connect(Timer2, &QTimer::timeout, this, guard([this] { Timer2Timer(); }));
+
+  // The big text is read by its words, and each change of it (and of
+  // Label1, which the toolkit announces itself) is announced: the user
+  // hears the send's progress without seeing the window.
+  Edit1->setAccessibleName(Edit1->text());
+  connect(Edit1, &QLineEdit::textChanged, Edit1, [this](const QString& text) { Edit1->setAccessibleName(text); });
+  name_controls(this);
 }
 
 Tmailsend::~Tmailsend() { join_worker(); }

@@ -19,6 +19,7 @@
 #include "platform/window_size.h"
 #include "ui/form_main.h"
 #include "ui/widget_edit.h"
+#include "ui/widget_access.h"
 #include "ui/widget_fonts.h"
 #include "ui/widget_window.h"
 
@@ -102,6 +103,7 @@ TSmtpDlg::TSmtpDlg(QWidget* parent)
   connect(smtp_sw, &QCheckBox::toggled, this, guard([this] { smtp_swClick(); }));
   connect(OKBtn, &QPushButton::clicked, this, guard([this] { OKBtnClick(); }));
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);  // Escape and the close box come here too
+  zarvel::name_controls(this);  // fields by their captions, for screen readers
 }
 
 QString TSmtpDlg::method() const {

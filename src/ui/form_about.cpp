@@ -14,6 +14,7 @@
 
 #include "platform/window_size.h"
 #include "ui/widget_colors.h"
+#include "ui/widget_access.h"
 #include "ui/widget_fonts.h"
 #include "ui/widget_window.h"
 #include "ui/widget_lightlabel.h"
@@ -114,6 +115,12 @@ TAboutBox::TAboutBox(QWidget* parent)
   OKButton->setGeometry(109, 130, 75, 25);
   OKButton->setDefault(true);
   connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+  // The links by the keyboard too, after OK, which keeps the first focus.
+  for (TLightLabel* link : {LightLabel1, LightLabel2}) link->setFocusPolicy(Qt::TabFocus);
+  setTabOrder(OKButton, LightLabel1);
+  setTabOrder(LightLabel1, LightLabel2);
+  OKButton->setFocus();
+  zarvel::name_controls(this);  // fields by their captions, for screen readers
 }
 
 // The whole window, title bar included, goes to the middle of the screen.

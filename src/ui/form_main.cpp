@@ -22,6 +22,7 @@
 #include "platform/shell.h"
 #include "platform/window_size.h"
 #include "ui/form_about.h"
+#include "ui/widget_access.h"
 #include "ui/widget_fonts.h"
 #include "ui/widget_listview.h"
 #include "ui/widget_statusbar.h"
@@ -44,6 +45,7 @@ TForm1::TForm1(const StartOptions& options, AppWindows* windows)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       windows_(windows) {
+  install_accessible_factory();  // before the first control: a control's interface, once made, stays
   data_folder = options.data_folder;
   help_file = options.help_file;
   setWindowTitle(QStringLiteral("zarvel"));
@@ -60,6 +62,7 @@ TForm1::TForm1(const StartOptions& options, AppWindows* windows)
   StatusBar1->setGeometry(0, 338, 280, 21);
   StatusBar1->set_panel_text(2, QStringLiteral("半角： 0"));
   connect_handlers();
+  set_up_access();
   FormCreate();
 }
 
@@ -177,6 +180,20 @@ void TForm1::show_view(QFrame* panel, QToolButton* button) {
   panel->show();
   StatusBar1->raise();
   for (QToolButton* b : {ToolButton1, ToolButton6, ToolButton2, ToolButton3}) b->setChecked(b == button);
+  // A control that was hidden with its view must not keep the focus:
+  // typing would go into a field nobody sees. The view's own steps may
+  // then put the focus elsewhere.
+  if (QWidget* fw = QApplication::focusWidget(); !fw || (fw->window() == this && !fw->isVisible()))
+    focus_first_control(panel);
+}
+
+void TForm1::focus_first_control(QWidget* panel) {
+  for (QWidget* w = panel->nextInFocusChain(); w && w != panel; w = w->nextInFocusChain()) {
+    if (panel->isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+      w->setFocus(Qt::TabFocusReason);
+      return;
+    }
+  }
 }
 
 void TForm1::ToolButton1Click() {

@@ -13,6 +13,7 @@
 //   src/history/form_main_history.cpp        history file and view
 //   src/mail/form_main_send.cpp              send command
 //   src/mail/form_main_server.cpp            server settings page
+//   src/ui/form_main_access.cpp              screen-reader names, keyboard stand-ins
 #pragma once
 
 #include <QWidget>
@@ -349,8 +350,13 @@ class TForm1 : public QWidget {
   void connect_history();
   void connect_send();
   void connect_server_page();
+  // Names for screen readers and the keys that stand in for the mouse
+  // (src/ui/form_main_access.cpp).
+  void set_up_access();
   // The view-switch frame shared by the four view buttons.
   void show_view(QFrame* panel, QToolButton* button);
+  // Gives the focus to the first control of `panel` that Tab reaches.
+  void focus_first_control(QWidget* panel);
 
   AppWindows* windows_;
   bool shown_once_ = false;

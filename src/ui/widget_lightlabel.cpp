@@ -1,6 +1,7 @@
 #include "ui/widget_lightlabel.h"
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QPointer>
@@ -122,6 +123,35 @@ void TLightLabel::mouseReleaseEvent(QMouseEvent* event) {
   }
   if (pointer_over_) apply_look(light_color_, light_font_);
   else apply_look(default_color_, default_font_);
+}
+
+void TLightLabel::activate() {
+  QPointer<TLightLabel> self(this);
+  jump();
+  emit clicked();
+  if (self && hasFocus() && light_enabled_) apply_look(light_color_, light_font_);
+}
+
+void TLightLabel::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+      event->accept();
+      activate();
+      return;
+    }
+  }
+  QLabel::keyPressEvent(event);
+}
+
+void TLightLabel::focusInEvent(QFocusEvent* event) {
+  QLabel::focusInEvent(event);
+  if (light_enabled_) apply_look(light_color_, light_font_);
+}
+
+void TLightLabel::focusOutEvent(QFocusEvent* event) {
+  QLabel::focusOutEvent(event);
+  if (!pointer_over_) apply_look(default_color_, default_font_);
 }
 
 void TLightLabel::jump() {

@@ -9,6 +9,8 @@
 #include <QString>
 
 class QEnterEvent;
+class QFocusEvent;
+class QKeyEvent;
 class QMouseEvent;
 
 // How JumpTo becomes the target that a click opens.
@@ -60,6 +62,10 @@ class TLightLabel : public QLabel {
   QString JumpTo() const { return jump_to_; }
   void setJumpTo(const QString& to) { jump_to_ = to; }
 
+  // Opens the target as a click does (the keyboard's and the screen
+  // reader's way).
+  void activate();
+
   // Whether the pointer is over the label.
   bool pointer_over() const { return pointer_over_; }
 
@@ -78,6 +84,11 @@ class TLightLabel : public QLabel {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  // Enter or Space opens the target when the label has the focus; the
+  // focus shows as the light look.
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   void pointer_entered();

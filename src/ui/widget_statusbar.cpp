@@ -4,6 +4,8 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 
+#include "ui/widget_access.h"
+
 namespace zarvel {
 namespace {
 constexpr int kWidths[] = {165, 45};
@@ -16,6 +18,7 @@ void TStatusBar::set_panel_text(int i, const QString& text) {
   if (slot == text) return;
   slot = text;
   update(panel_rect(i));
+  announce_name(this);  // progress, "送信済" and failures are spoken as they come
 }
 
 QRect TStatusBar::panel_rect(int i) const {
