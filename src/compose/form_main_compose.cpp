@@ -46,17 +46,17 @@ void TForm1::Memo2Change() {
 
 void TForm1::subjectChange() { send_sw_check(); }
 
-void TForm1::subjectClick() { last_input = 1; }
-void TForm1::subjectExit() { last_input = 1; }
-void TForm1::Memo1Click() { last_input = 2; }
-void TForm1::Memo1Exit() { last_input = 2; }
+void TForm1::subjectClick() { last_input = kInputSubject; }
+void TForm1::subjectExit() { last_input = kInputSubject; }
+void TForm1::Memo1Click() { last_input = kInputBody; }
+void TForm1::Memo1Exit() { last_input = kInputBody; }
 void TForm1::Memo2Click() { subject_memo_sw(); }
 void TForm1::To_nameMouseUp() { subject_memo_sw(); }
 void TForm1::To_addressMouseUp() { subject_memo_sw(); }
 
 void TForm1::subject_memo_sw() {
-  if (last_input == 1) subject->setFocus();
-  else if (last_input == 2) Memo1->setFocus();
+  if (last_input == kInputSubject) subject->setFocus();
+  else if (last_input == kInputBody) Memo1->setFocus();
 }
 
 void TForm1::send_sw_check() {

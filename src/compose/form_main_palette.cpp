@@ -92,8 +92,8 @@ void TForm1::ListBox1DblClick() {
 
 void TForm1::paste_to_last_input(const QString& text) {
   QWidget* target = nullptr;
-  if (last_input == 1) target = subject;
-  else if (last_input == 2) target = Memo1;
+  if (last_input == kInputSubject) target = subject;
+  else if (last_input == kInputBody) target = Memo1;
   if (!target) return;
   // The caret and selection stay as they were; the main window comes
   // forward so the caret shows where the text went.

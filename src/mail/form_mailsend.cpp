@@ -150,7 +150,7 @@ void Tmailsend::FormShow() {
   const QString name = form_->To_name->text();
   setWindowTitle(name.isEmpty() ? QStringLiteral("送信") : QStringLiteral("送信先 - ") + name + QStringLiteral("さん"));
   tick_count = 0;
-  form_->send_result = 0;
+  form_->send_result = kSendDone;
   sending_ = true;
   started_ = false;
   quit_done_ = false;
@@ -179,7 +179,7 @@ void Tmailsend::stopped_done() {
   write_error_text(form_->send_error, kTransportStoppedText);
   failure_detail_.clear();
   dialup().hangup();
-  form_->send_result = 2;
+  form_->send_result = kSendFailed;
   Timer2->start();
 }
 
@@ -222,7 +222,7 @@ void Tmailsend::dialup_connect() {
   std::vector<std::string> servers{form_->smtp_server->text().toStdString()};
   if (form_->pop_check->isChecked()) servers.push_back(form_->pop_server->text().toStdString());
   if (!dialup().autodial(flags, servers)) {  // it has told the user itself
-    form_->send_result = 9;
+    form_->send_result = kSendNoConnection;
     Timer2->start();
     return;
   }
@@ -269,7 +269,7 @@ void Tmailsend::pop3_auth_done(bool ok) {
   }
   repaint();
   dialup().hangup();
-  form_->send_result = 1;
+  form_->send_result = kSendPop3Failed;
   Timer2->start();
 }
 
@@ -329,7 +329,7 @@ void Tmailsend::smtp_send_done(bool ok) {
   }
   if (!ok) {
     dialup().hangup();  // whatever the dial-up options say
-    form_->send_result = 2;
+    form_->send_result = kSendFailed;
     Timer2->start();
     return;
   }
@@ -359,7 +359,7 @@ void Tmailsend::Timer1Timer() {
   set_edit_colour(kSkyBlue);
   Edit1->setText(QStringLiteral("　 送信完了！"));
   form_->StatusBar1->set_panel_text(0, QStringLiteral("** 送信完了！ **"));
-  form_->send_result = 0;
+  form_->send_result = kSendDone;
   if (form_->send_end->isChecked() && !quit_done_) {
     // The program ends through the main window's normal close. Once that
     // has closed, this window has nothing left to show.

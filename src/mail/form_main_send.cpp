@@ -31,18 +31,18 @@ void TForm1::cmdSendClick() {
 
   const QString error = from_cp932(std::string_view(send_error, strnlen(send_error, sizeof send_error)));
   switch (send_result) {
-    case 1:
+    case kSendPop3Failed:
       StatusBar1->set_panel_text(0, QStringLiteral("POP3認証に失敗しました。"));
       error_box(QStringLiteral("POP3認証に失敗しました。\n") + error, progress->failure_detail());
       break;
-    case 2:
+    case kSendFailed:
       StatusBar1->set_panel_text(0, QStringLiteral("送信に失敗しました。"));
       error_box(QStringLiteral("送信に失敗しました。\n") + error, progress->failure_detail());
       break;
-    case 0:
+    case kSendDone:
       StatusBar1->set_panel_text(1, QStringLiteral("送信済"));
       break;
-    default:  // 9: the dial-up has told the user already
+    default:  // kSendNoConnection: the dial-up has told the user already
       break;
   }
   StatusBar1->set_panel_text(0, QString());

@@ -38,6 +38,17 @@ class QSplitter;
 class QTabWidget;
 class QToolButton;
 
+// last_input: the compose field the caret goes back to.
+inline constexpr int kInputNone = 0;
+inline constexpr int kInputSubject = 1;
+inline constexpr int kInputBody = 2;
+
+// send_result: how the last send ended.
+inline constexpr int kSendDone = 0;
+inline constexpr int kSendPop3Failed = 1;
+inline constexpr int kSendFailed = 2;
+inline constexpr int kSendNoConnection = 9;  // the dial-up has told the user already
+
 class TForm1;
 class TAboutBox;
 class Tmailsend;
@@ -82,8 +93,8 @@ class TForm1 : public QWidget {
   // ---- state that lives for the run
   QString data_folder;             // always ends with "/"
   QString help_file;
-  int last_input = 0;              // 0 none yet, 1 subject, 2 body
-  int send_result = 0;             // outcome of the last send
+  int last_input = kInputNone;     // the compose field used last
+  int send_result = kSendDone;     // outcome of the last send
   char send_error[81] = {};        // the transport's error text
   TPzConv PzConv1;
   int rireki_max = 100;            // history limit, fixed for the run
