@@ -18,9 +18,9 @@
 namespace zarvel {
 namespace {
 
-// Whether glibc's CP932 decodes every byte (0xFF aside when it is the
-// format's escape): the codec's own loop, which is fast in any build.
-bool is_cp932(std::string_view bytes, bool ff_escapes) {
+// Whether glibc's CP932 decodes every byte: the codec's own loop, which is
+// fast in any build.
+bool is_cp932(std::string_view bytes) {
   static const iconv_t cd = iconv_open("UTF-16LE", "CP932");
   if (cd == reinterpret_cast<iconv_t>(-1)) return true;  // cannot tell
   iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -32,11 +32,6 @@ bool is_cp932(std::string_view bytes, bool ff_escapes) {
     std::size_t o_left = sizeof out;
     if (iconv(cd, &in, &in_left, &o, &o_left) != static_cast<std::size_t>(-1)) break;
     if (errno == E2BIG) continue;
-    if (errno == EILSEQ && ff_escapes && static_cast<unsigned char>(*in) == 0xFF) {
-      ++in;
-      --in_left;
-      continue;
-    }
     return false;  // a byte that starts no character, or a lead byte at the end
   }
   return true;
@@ -131,7 +126,7 @@ FormProblem form_problem(std::string_view bytes, const DataFileKind& kind) {
   if (std::memchr(bytes.data(), '\0', bytes.size())) return FormProblem::Nul;
   if (!kind.lone_cr_line_ends && has_lone_cr(bytes)) return FormProblem::LineEnds;
   if (looks_utf8(bytes)) return FormProblem::Utf8;
-  if (!is_cp932(bytes, kind.ff_escapes)) return FormProblem::NotCp932;
+  if (kind.cp932_only && !is_cp932(bytes)) return FormProblem::NotCp932;
   return FormProblem::None;
 }
 

@@ -18,16 +18,20 @@ struct DataFileKind {
   std::size_t max_size;    // bytes; larger files are not loaded (0: no limit)
   std::size_t max_line;    // bytes; a longer line keeps the file from loading (0: no limit)
   bool owner_only;         // readable by its owner only, after every save
-  bool ff_escapes = false; // the byte 0xFF (never CP932) is the format's own escape
+  // Every byte must be CP932: the program decodes the text and writes it
+  // back from its decoded form. The address book and the history keep and
+  // write their files' bytes as they are, so there only other encodings
+  // (byte order marks, UTF-8, NULs) count.
+  bool cp932_only;
 };
 
 inline constexpr std::size_t kSmallFileLimit = 1024 * 1024;
 inline constexpr std::size_t kLineLimit = 64 * 1024;
 
-inline constexpr DataFileKind kSettingsFile{true, kSmallFileLimit, 0, true};
-inline constexpr DataFileKind kAddressBookFile{false, 0, 0, false};
-inline constexpr DataFileKind kHistoryFile{false, 0, 0, false, true};
-inline constexpr DataFileKind kTextFile{true, kSmallFileLimit, kLineLimit, false};  // signatures, palette, kept message
+inline constexpr DataFileKind kSettingsFile{true, kSmallFileLimit, 0, true, true};
+inline constexpr DataFileKind kAddressBookFile{false, 0, 0, false, false};
+inline constexpr DataFileKind kHistoryFile{false, 0, 0, false, false};
+inline constexpr DataFileKind kTextFile{true, kSmallFileLimit, kLineLimit, false, true};  // signatures, palette, kept message
 
 enum class FileState {
   Missing,     // no such file: each file has its default
