@@ -362,12 +362,12 @@ void bench_files(const DataFolder& data, int runs) {
     f->history->set_entries({});
     QApplication::processEvents();
     pair(hl, [&] { f->send_read(); }, hl0, [&] { (void)read_file(send_txt); });
-    pair(hs, [&] { f->send_write(); }, hs0, [&] { write_file_atomic(floor_file, data.history); });
+    pair(hs, [&] { f->history_file.mark_changed(); f->send_write(); }, hs0, [&] { write_file_atomic(floor_file, data.history); });
     f->address_book->set_entries({});
     f->picker->set_entries({});
     QApplication::processEvents();
     pair(bl, [&] { f->astaki_read(); }, bl0, [&] { (void)read_file(csv); });
-    pair(bs, [&] { f->astaki_write(); }, bs0, [&] { write_file_atomic(floor_file, data.book); });
+    pair(bs, [&] { f->address_book_file.mark_changed(); f->astaki_write(); }, bs0, [&] { write_file_atomic(floor_file, data.book); });
   }
   // What was saved is what was loaded.
   if (run.dir().read(QStringLiteral("send.txt")) != data.history ||

@@ -1,6 +1,7 @@
 // Process start: one copy per user, at most one argument (the data folder),
 // the six windows, the event loop.
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -69,6 +70,8 @@ void close_on_end_signals(AppWindows& windows) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // No core dump, no debugger of another process: memory holds passwords.
+  ::prctl(PR_SET_DUMPABLE, 0);
   // A full disk or a file-size limit must fail the write, not end the
   // process: the atomic writes then keep the old file and say so.
   std::signal(SIGXFSZ, SIG_IGN);
@@ -93,8 +96,9 @@ int main(int argc, char** argv) {
   // What a kill in the middle of a save left behind. This copy is the only
   // one running, so no write is under way.
   zarvel::remove_stale_temp_files(
-      start.options.data_folder, {"zarvel.ini", "zarvel.csv", "zarvel.csv.bak", "send.txt", "send.txt.bak", "close.txt",
-                                  "signa1.txt", "signa2.txt", "kaomoji.txt"});
+      start.options.data_folder, {"zarvel.ini", "zarvel.csv", "send.txt", "close.txt", "signa1.txt", "signa2.txt", "kaomoji.txt",
+                                  "zarvel.ini.bak", "zarvel.csv.bak", "send.txt.bak", "close.txt.bak",
+                                  "signa1.txt.bak", "signa2.txt.bak", "kaomoji.txt.bak"});
 
   // No display name: the toolkit would append it to every window's title.
   QApplication::setApplicationName(QStringLiteral("zarvel"));

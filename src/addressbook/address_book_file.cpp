@@ -242,8 +242,18 @@ AddressBookLoad read_address_book(Bytes file_bytes) {
   RecipientList& list = result.entries;
   const std::string_view file(file_bytes);
   AddressBookReader reader(list, file);
-  list.entries_.reserve(file.size() / 36);  // a line of an ordinary book is longer
+  // One entry a line at most: a book of a million lines is not grown step
+  // by step (each step a copy of all entries so far).
+  std::size_t lines = 1;
+  for (const char* p = file.data(); (p = static_cast<const char*>(std::memchr(p, '\n', file.data() + file.size() - p)));
+       ++p)
+    ++lines;
+  list.entries_.reserve(lines);
   std::size_t pos = 0;
+  if (file.size() >= (std::size_t{1} << 32) - 1) {
+    result.malformed = true;
+    return result;
+  }
   while (pos < file.size()) {
     const void* lf_at = std::memchr(file.data() + pos, '\n', file.size() - pos);
     const std::size_t lf = lf_at ? static_cast<std::size_t>(static_cast<const char*>(lf_at) - file.data()) : file.size();

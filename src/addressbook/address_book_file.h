@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -43,8 +44,12 @@ class RecipientList {
  private:
   friend struct AddressBookReader;
   friend AddressBookLoad read_address_book(Bytes file_bytes);
+  // 32-bit places keep an entry at 16 bytes: a book of a million entries
+  // takes little more than its file. A buffer is never 4 GiB.
   struct Span {
-    std::size_t offset = 0, length = 0;
+    std::uint32_t offset = 0, length = 0;
+    Span() = default;
+    Span(std::size_t o, std::size_t l) : offset(static_cast<std::uint32_t>(o)), length(static_cast<std::uint32_t>(l)) {}
   };
   struct Entry {
     Span name, address;
@@ -69,7 +74,8 @@ struct AddressBookLoad {
 // field 1 is the name, field 2 the address, further fields are dropped.
 // A line with fewer than two fields (an empty line, a line of blanks, a name
 // without comma) stops the reading: the entries before it are kept and
-// `malformed` is set. The file's bytes become the list's buffer.
+// `malformed` is set. The file's bytes become the list's buffer. A file of
+// 4 GiB or more is malformed from its first line.
 AddressBookLoad read_address_book(Bytes file_bytes);
 
 // The same, as separate entries.

@@ -1,14 +1,10 @@
 // The address book in the main window: zarvel.csv at the first showing and
 // at exit, the compose picker, and the editing in the address-book view.
 #include <QCheckBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include <cerrno>
-#include <cstdio>
-#include <optional>
 
 #include "addressbook/address_book_file.h"
 #include "addressbook/form_seting_diarog.h"
@@ -72,49 +68,39 @@ void TForm1::connect_address_book() {
 }
 
 void TForm1::astaki_read() {
-  std::optional<Bytes> file;
-  try {
-    file = read_file(address_book_path());
-  } catch (const AppError&) {
-    // Reported like any other error, but the history and the palette texts
-    // still load; the exit keeps the unreadable file as zarvel.csv.bak.
-    address_book_backup = AddressBookBackup::Rename;
-    report_current_exception();
-    return;
+  LoadedFile file = address_book_file.load();
+  address_book_saved = address_book->generation();
+  switch (file.state) {
+    case FileState::Missing:
+      address_book_file.mark_changed();  // the exit creates it
+      return;
+    case FileState::Unreadable:
+      // Reported like any other error, but the history and the palette
+      // texts still load; the file stays as it is unless the book changes.
+      throw AppError(file.error);
+    default:
+      break;
   }
-  if (!file) return;
-  AddressBookLoad loaded = read_address_book(std::move(*file));
+  AddressBookLoad loaded = read_address_book(std::move(file.bytes));
   address_book->append(std::move(loaded.entries));
-  if (loaded.malformed) {
-    // The entries before the bad line stay; the picker stays empty until
-    // the next change, and the file is kept as zarvel.csv.bak at exit.
-    address_book_original = std::move(loaded.original);
-    address_book_backup = AddressBookBackup::Copy;
+  address_book_saved = address_book->generation();
+  if (loaded.malformed || file.state == FileState::Foreign) {
+    // What was read is what the exit writes, after keeping the file as
+    // zarvel.csv.bak. After a bad line the picker stays empty until the
+    // next change.
+    if (loaded.malformed) address_book_file.set_state(FileState::Malformed);
+    address_book_file.mark_changed();
     dialogs().message(QStringLiteral("zarvel"), QStringLiteral("宛先ファイルが変なので削除します！"), MessageIcon::None,
                       this);
-    return;
+    if (loaded.malformed) return;
   }
   listvew1_listview2();
 }
 
 void TForm1::astaki_write() {
-  const QString path = address_book_path();
-  const QString backup = path + QStringLiteral(".bak");
-  switch (address_book_backup) {
-    case AddressBookBackup::None:
-      break;
-    case AddressBookBackup::Copy:
-      write_file_atomic(backup, address_book_original);
-      break;
-    case AddressBookBackup::Rename:
-      if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(backup).constData()) != 0 &&
-          errno != ENOENT)
-        throw AppError(cannot_write_message(backup));
-      break;
-  }
-  address_book_backup = AddressBookBackup::None;
-  address_book_original.clear();
-  write_file_atomic(path, format_address_book(address_book->list()));
+  if (!address_book_file.changed() && address_book->generation() == address_book_saved) return;
+  address_book_file.save(format_address_book(address_book->list()));
+  address_book_saved = address_book->generation();
 }
 
 // The picker's copy: a snapshot the edit list shares until its next change.

@@ -15,7 +15,9 @@ int RecipientModel::columnCount(const QModelIndex& parent) const { return parent
 
 QVariant RecipientModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid() || index.row() >= size()) return {};
-  return from_cp932(index.column() == 0 ? name(index.row()) : address(index.row()));
+  // A cell shows the start of a field of any length (a list cannot show
+  // more, and a whole huge field would take seconds to lay out).
+  return from_cp932(cp932_head(index.column() == 0 ? name(index.row()) : address(index.row()), 4096));
 }
 
 QVariant RecipientModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -36,12 +38,14 @@ RecipientList& RecipientModel::writable() {
 void RecipientModel::set_entries(const std::vector<Recipient>& entries) { set_list(RecipientList(entries)); }
 
 void RecipientModel::set_list(RecipientList entries) {
+  ++generation_;
   beginResetModel();
   list_ = std::make_shared<RecipientList>(std::move(entries));
   endResetModel();
 }
 
 void RecipientModel::share(std::shared_ptr<const RecipientList> entries) {
+  ++generation_;
   beginResetModel();
   // Safe to hold as changeable: writable() copies while `entries` has
   // other holders, and every RecipientList here was made changeable.
@@ -51,6 +55,7 @@ void RecipientModel::share(std::shared_ptr<const RecipientList> entries) {
 
 void RecipientModel::append(RecipientList entries) {
   if (entries.empty()) return;
+  ++generation_;
   beginInsertRows({}, size(), size() + static_cast<int>(entries.size()) - 1);
   if (list_->empty() && list_.use_count() == 1)
     *list_ = std::move(entries);
@@ -60,6 +65,7 @@ void RecipientModel::append(RecipientList entries) {
 }
 
 void RecipientModel::insert(int row, const Recipient& entry) {
+  ++generation_;
   if (row < 0 || row > size()) throw std::out_of_range("RecipientModel row");
   beginInsertRows({}, row, row);
   writable().insert(static_cast<std::size_t>(row), entry.name, entry.address);
@@ -67,6 +73,7 @@ void RecipientModel::insert(int row, const Recipient& entry) {
 }
 
 void RecipientModel::remove(int row) {
+  ++generation_;
   const std::size_t i = checked(row);
   beginRemoveRows({}, row, row);
   writable().erase(i);
@@ -74,11 +81,13 @@ void RecipientModel::remove(int row) {
 }
 
 void RecipientModel::replace(int row, const Recipient& entry) {
+  ++generation_;
   writable().replace(checked(row), entry.name, entry.address);
   emit dataChanged(index(row, 0), index(row, 1));
 }
 
 void RecipientModel::swap_rows(int a, int b) {
+  ++generation_;
   writable().swap(checked(a), checked(b));
   emit dataChanged(index(std::min(a, b), 0), index(std::max(a, b), 1));
 }

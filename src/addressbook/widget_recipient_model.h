@@ -7,6 +7,7 @@
 
 #include <QAbstractTableModel>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -31,6 +32,10 @@ class RecipientModel : public QAbstractTableModel {
   Recipient at(int row) const { return list_->at(checked(row)); }
   std::vector<Recipient> entries() const { return list_->to_vector(); }
 
+  // Counts every change of the entries, so that an unchanged book is not
+  // written again.
+  std::uint64_t generation() const { return generation_; }
+
   // The entries as they are now; later changes do not reach it.
   std::shared_ptr<const RecipientList> snapshot() const { return list_; }
 
@@ -53,6 +58,7 @@ class RecipientModel : public QAbstractTableModel {
 
   // Never changed while another holder shares it (see writable()).
   std::shared_ptr<RecipientList> list_;
+  std::uint64_t generation_ = 0;
 };
 
 }  // namespace zarvel

@@ -47,6 +47,12 @@ bool file_exists(const QString& path) {
   return ::stat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
+std::int64_t file_size(const QString& path) {
+  struct stat st;
+  if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return st.st_size;
+}
+
 std::optional<Bytes> read_file(const QString& path) {
   const QByteArray name = QFile::encodeName(path);
   Fd fd(::open(name.constData(), O_RDONLY | O_CLOEXEC));
@@ -76,10 +82,15 @@ void write_file_atomic(const QString& path, std::string_view bytes, bool owner_o
   const std::string target(name.constData(), static_cast<std::size_t>(name.size()));
   auto fail = [&]() { throw AppError(cannot_write_message(path)); };
 
+  // The mode is the replaced file's own, never a symlink's target's, and
+  // always lets its owner read and write it; an owner-only file is 0600
+  // whatever it was.
   struct stat old;
-  const bool exists = ::stat(target.c_str(), &old) == 0;
+  const bool exists = ::lstat(target.c_str(), &old) == 0;
   if (exists && S_ISDIR(old.st_mode)) fail();
-  mode_t mode = exists ? (old.st_mode & 07777) : (owner_only ? 0600 : (0666 & ~current_umask()));
+  mode_t mode = 0666 & ~current_umask();
+  if (owner_only) mode = 0600;
+  else if (exists && S_ISREG(old.st_mode)) mode = (old.st_mode & 07777) | 0600;
 
   std::string tmp = target + ".tmpXXXXXX";
   Fd fd(::mkostemp(tmp.data(), O_CLOEXEC));

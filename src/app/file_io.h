@@ -3,6 +3,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <initializer_list>
 #include <optional>
 #include <stdexcept>
@@ -22,16 +23,20 @@ class AppError : public std::runtime_error {
 
 bool file_exists(const QString& path);
 
+// The size of a regular file, or -1 (no file, or not a regular one).
+std::int64_t file_size(const QString& path);
+
 // The whole file, or nullopt when it does not exist. A file that exists but
 // cannot be read throws AppError "<path> を開けません".
 std::optional<Bytes> read_file(const QString& path);
 
 // Replaces the file whole: the bytes go to a temporary file in the same
 // folder, which is synced and renamed over the old one, so a failure or a
-// kill at any moment leaves either the old or the new file. A new file gets
-// mode 0600 when `owner_only`, else the usual mode; a replaced file keeps
-// its mode. Throws AppError "<path> に書き込めません" and leaves the old file
-// as it was.
+// kill at any moment leaves either the old or the new file. With
+// `owner_only` the file is 0600 afterwards, whatever it was; otherwise a
+// replaced file keeps its mode, with read and write for its owner added,
+// and a new one (or one that replaces a symlink) gets the usual mode.
+// Throws AppError "<path> に書き込めません" and leaves the old file as it was.
 void write_file_atomic(const QString& path, std::string_view bytes, bool owner_only = false);
 
 // "<path> に書き込めません"

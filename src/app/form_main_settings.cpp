@@ -49,6 +49,7 @@ void TForm1::settings_read() {
     // Reported; the start goes on as a first start would.
     report_current_exception();
   }
+  tell_file_problem(ini_path(), ini.state(), ini.problem());
   if (ini.existed()) {
     history_split = std::clamp(ini.read_int(kWindow, "split", history_split), kSplitMin, split_max(Splitter3));
     Splitter3->setSizes({history_split, Splitter3->height() - Splitter3->handleWidth() - history_split});

@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <utility>
 
+#include <sys/stat.h>
+
+#include <QFile>
+
 #include "app/file_io.h"
 
 namespace zarvel {
@@ -114,9 +118,13 @@ std::optional<std::uint64_t> parse_digits(std::string_view s, unsigned base, std
 IniFile::IniFile(QString path) : path_(std::move(path)) {}
 
 void IniFile::load() {
-  std::optional<Bytes> content = read_file(path_);
-  existed_ = content.has_value();
-  parse(content ? *content : Bytes());
+  LoadedFile file = load_data_file(path_, kSettingsFile);
+  if (file.state == FileState::Unreadable) throw AppError(file.error);
+  state_ = file.state;
+  problem_ = file.problem;
+  existed_ = file.state != FileState::Missing;
+  original_ = std::move(file.bytes);
+  parse(original_);
 }
 
 void IniFile::parse(std::string_view bytes) {
@@ -245,6 +253,20 @@ Bytes IniFile::bytes() const {
   return out;
 }
 
-void IniFile::save() const { write_file_atomic(path_, bytes(), /*owner_only=*/true); }
+void IniFile::save() const {
+  const Bytes out = bytes();
+  if (existed_ && state_ != FileState::TooLarge && out == original_) {
+    // Nothing to write; but the passwords are for the owner's eyes only.
+    const QByteArray name = QFile::encodeName(path_);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+      if ((st.st_mode & 07777) != 0600 && ::chmod(name.constData(), 0600) != 0)
+        throw AppError(cannot_write_message(path_));
+      return;
+    }
+  }
+  if (needs_backup(state_)) keep_backup_once(path_, /*owner_only=*/true);
+  write_file_atomic(path_, out, /*owner_only=*/true);
+}
 
 }  // namespace zarvel

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/data_file.h"
 #include "text/cp932.h"
 
 namespace zarvel {
@@ -27,8 +28,10 @@ class IniFile {
   void load();
   // Replaces the content by these bytes, as if they had been read.
   void parse(std::string_view bytes);
-  // Whether the file existed at load().
+  // Whether the file existed at load(), and how it loaded.
   bool existed() const { return existed_; }
+  FileState state() const { return state_; }
+  FormProblem problem() const { return problem_; }
   const QString& path() const { return path_; }
 
   // Section and key names match regardless of ASCII case. Blanks around the
@@ -50,8 +53,10 @@ class IniFile {
   void write_int(std::string_view section, std::string_view key, int value);
   void write_bool(std::string_view section, std::string_view key, bool value);
 
-  // Writes the whole file atomically; a new file is readable by its owner
-  // only. Throws AppError "<path> に書き込めません".
+  // Writes the whole file atomically, unless it would come out as it was
+  // read; either way it is readable by its owner only afterwards. A file
+  // that did not load whole is kept as "zarvel.ini.bak" first. Throws
+  // AppError "<path> に書き込めません".
   void save() const;
   // What save() would write.
   Bytes bytes() const;
@@ -73,6 +78,9 @@ class IniFile {
 
   QString path_;
   bool existed_ = false;
+  FileState state_ = FileState::Missing;
+  FormProblem problem_ = FormProblem::None;
+  Bytes original_;  // the file as read
   std::vector<Line> lines_;
 };
 

@@ -203,7 +203,7 @@ void Tkaomoji::set_up_access() {
   on_enter_key(ListBox2, [this] { ListBox2DblClick(); });
 }
 
-QString Tkaomoji::kaomoji_path() const { return Form1->data_folder + QStringLiteral("kaomoji.txt"); }
+QString Tkaomoji::kaomoji_path() const { return Form1->kaomoji_path(); }
 
 void Tkaomoji::set_panel_width(int w) {
   panel_width_ = std::clamp(w, kPanelMin, kPanelMax);
@@ -262,7 +262,7 @@ void Tkaomoji::FormClose() {
     std::vector<Bytes> bytes;
     bytes.reserve(static_cast<std::size_t>(rows.size()));
     for (const QString& r : rows) bytes.push_back(to_cp932(r));
-    write_file_atomic(kaomoji_path(), format_kaomoji(bytes));
+    Form1->kaomoji_file.save(format_kaomoji(bytes));
   }
 }
 
@@ -292,7 +292,7 @@ void Tkaomoji::ToolButton1Click() {
   const Bytes text = trim_kaomoji_text(to_cp932(Memo1->toPlainText()));
   Memo1->setPlainText(from_cp932(text));
   const std::vector<Bytes> rows = parse_kaomoji(text);
-  write_file_atomic(kaomoji_path(), format_kaomoji(rows));
+  Form1->kaomoji_file.save(format_kaomoji(rows));  // a file not loaded whole is kept as kaomoji.txt.bak first
   QStringList shown;
   shown.reserve(static_cast<qsizetype>(rows.size()));
   for (const Bytes& r : rows) shown.push_back(from_cp932(r));

@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "app/data_file.h"
 #include "app/file_io.h"
 #include "compose/kept_message.h"
 #include "platform/dialogs.h"
@@ -41,12 +42,24 @@ class WhiteText {
 void TForm1::data_save() {
   const auto bytes = format_kept_message(to_cp932(subject->text()), to_cp932_crlf(Memo1->toPlainText()));
   if (!bytes) return;  // an earlier message stays available
-  try {
-    // Atomic: a failed write leaves the message kept before whole.
-    write_file_atomic(close_txt(data_folder), *bytes);
-  } catch (const std::exception&) {
-    // Not worth stopping the exit for.
+  // The same message as last time: nothing to write.
+  if (file_size(kept_file.path()) == static_cast<std::int64_t>(bytes->size())) {
+    try {
+      if (read_file(kept_file.path()) == *bytes) return;
+    } catch (const AppError&) {
+    }
   }
+  // Atomic: a failed write leaves the message kept before whole, and is
+  // reported like any other file's, so the exit stops and what was typed
+  // is still in the window.
+  kept_file.save(*bytes);
+}
+
+void TForm1::kept_check() {
+  // Only what a restore could not bring back whole is told here; a file
+  // that cannot be read is told when a restore reads it.
+  const LoadedFile loaded = kept_file.load();
+  tell_file_problem(kept_file.path(), loaded.state, loaded.problem);
 }
 
 void TForm1::connect_kept() {
@@ -56,8 +69,14 @@ void TForm1::connect_kept() {
 void TForm1::BitBtn2Click() {
   // Read first: an unreadable file is reported before anything is asked or
   // changed.
-  const auto bytes = read_file(close_txt(data_folder));
-  if (!bytes) return;
+  LoadedFile file = load_data_file(close_txt(data_folder), kTextFile);
+  if (file.state == FileState::Missing) return;
+  if (file.state == FileState::Unreadable) throw AppError(file.error);
+  if (file.state == FileState::TooLarge) {
+    tell_file_problem(close_txt(data_folder), file.state, file.problem);
+    return;
+  }
+  const Bytes* bytes = &file.bytes;
   std::optional<WhiteText> white;
   if (!subject->text().isEmpty() || !Memo1->document()->isEmpty()) {
     if (!dialogs().confirm(QStringLiteral("前回終了時の内容を復元します。\n"

@@ -64,9 +64,11 @@ void TForm1::set_quick_list_rows(const QStringList& rows) {
 }
 
 void TForm1::kaomoji_load() {
-  const auto bytes = read_file(data_folder + QStringLiteral("kaomoji.txt"));
-  if (!bytes) return;  // the built-in rows stay
-  set_quick_list_rows(decode_rows(parse_kaomoji(*bytes)));
+  const LoadedFile file = kaomoji_file.load();
+  if (file.state == FileState::Unreadable) throw AppError(file.error);
+  tell_file_problem(kaomoji_file.path(), file.state, file.problem);
+  if (!file.has_contents()) return;  // the built-in rows stay
+  set_quick_list_rows(decode_rows(parse_kaomoji(file.bytes)));
   Tkaomoji* palette = windows_->kaomoji;
   palette->select_first_category();
   palette->set_editor_rows(quick_list_rows());

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QTextDocument>
 
+#include "app/data_file.h"
 #include "app/file_io.h"
 #include "compose/signature_file.h"
 #include "platform/error_report.h"
@@ -16,10 +17,9 @@ using namespace zarvel;
 
 namespace {
 
-struct SignatureSlot {
-  const char* file;
-  QPlainTextEdit* editor;
-};
+// What the exit compares a signature editor's text with: its length and a
+// hash, so that an unchanged signature costs no copy and no formatting.
+std::pair<qsizetype, std::size_t> fingerprint(const QString& text) { return {text.size(), qHash(text, 0)}; }
 
 }  // namespace
 
@@ -39,29 +39,44 @@ void TForm1::connect_signatures() {
 }
 
 void TForm1::signatures_load() {
-  int i = 0;
-  for (SignatureSlot s : {SignatureSlot{"signa1.txt", Memo3}, SignatureSlot{"signa2.txt", Memo5}}) {
-    bool& unread = signature_unread[i++];
+  QPlainTextEdit* editors[2] = {Memo3, Memo5};
+  for (int i = 0; i < 2; ++i) {
+    DataFile& file = signature_files[i];
+    QPlainTextEdit* editor = editors[i];
     // A file that cannot be read or created is reported, and start-up goes
     // on with the other one.
     guarded([&] {
-      const QString path = data_folder + QLatin1String(s.file);
-      unread = true;
-      if (auto bytes = read_file(path)) {
-        s.editor->setPlainText(from_cp932_crlf(parse_signature(*bytes)));
-      } else {
-        write_file_atomic(path, format_signature(to_cp932(s.editor->toPlainText())));
+      LoadedFile loaded = file.load();
+      switch (loaded.state) {
+        case FileState::Missing:
+          // Both files exist from the first start on; one that cannot be
+          // created now is tried again at exit.
+          file.mark_changed();
+          file.save(format_signature(to_cp932(editor->toPlainText())));
+          break;
+        case FileState::Unreadable:
+          throw AppError(loaded.error);
+        case FileState::TooLarge:
+          tell_file_problem(file.path(), loaded.state, loaded.problem);
+          break;
+        default:
+          editor->setPlainText(from_cp932_crlf(parse_signature(loaded.bytes)));
+          tell_file_problem(file.path(), loaded.state, loaded.problem);
+          break;
       }
-      unread = false;
     });
+    signature_loaded[i] = fingerprint(editor->toPlainText());
   }
 }
 
 void TForm1::signatures_write() {
-  int i = 0;
-  for (SignatureSlot s : {SignatureSlot{"signa1.txt", Memo3}, SignatureSlot{"signa2.txt", Memo5}}) {
-    if (signature_unread[i++] && !s.editor->document()->isModified()) continue;
-    write_file_atomic(data_folder + QLatin1String(s.file), format_signature(to_cp932(s.editor->toPlainText())));
+  QPlainTextEdit* editors[2] = {Memo3, Memo5};
+  for (int i = 0; i < 2; ++i) {
+    const QString text = editors[i]->toPlainText();
+    const auto now = fingerprint(text);
+    if (!signature_files[i].changed() && now == signature_loaded[i]) continue;
+    signature_files[i].save(format_signature(to_cp932(text)));
+    signature_loaded[i] = now;
   }
 }
 

@@ -2,7 +2,6 @@
 // send_add after each successful send, and the history view.
 #include <QCheckBox>
 #include <QDateTime>
-#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
@@ -12,8 +11,6 @@
 #include <QStyle>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 
 #include "app/file_io.h"
 #include "history/history_file.h"
@@ -76,42 +73,44 @@ void TForm1::connect_history() {
 }
 
 void TForm1::send_read() {
-  std::optional<Bytes> file;
-  try {
-    file = read_file(history_path());
-  } catch (const AppError&) {
-    history_move_backup = true;
-    report_current_exception();
-    return;
+  LoadedFile file = history_file.load();
+  history_saved = history->generation();
+  switch (file.state) {
+    case FileState::Missing:
+      history_file.mark_changed();  // the exit creates it
+      return;
+    case FileState::Unreadable:
+      // Reported; the file stays as it is unless the history changes.
+      throw AppError(file.error);
+    default:
+      break;
   }
-  if (!file) return;
+  const bool empty_file = file.bytes.empty();
   // The entries keep the file's bytes: their bodies are not copied out.
-  HistoryLoad loaded = read_history(std::move(*file));
-  if (!loaded.malformed) loaded.entries.truncate(static_cast<std::size_t>(std::max(rireki_max, 0)));
+  HistoryLoad loaded = read_history(std::move(file.bytes));
+  const bool no_record = loaded.entries.empty() && !loaded.malformed && !empty_file;
+  if (!loaded.malformed) {
+    const std::size_t read = loaded.entries.size();
+    loaded.entries.truncate(static_cast<std::size_t>(std::max(rireki_max, 0)));
+    if (loaded.entries.size() < read) history_file.mark_changed();  // the limit dropped some
+  }
   history->set_list(std::move(loaded.entries));
-  if (loaded.malformed) {
-    history_keep_backup = true;
+  history_saved = history->generation();
+  if (loaded.malformed || file.state == FileState::Foreign || no_record) {
+    // What was read is what the exit writes, after keeping the file as
+    // send.txt.bak.
+    if (loaded.malformed) history_file.set_state(FileState::Malformed);
+    else if (no_record) history_file.set_state(FileState::Foreign, FormProblem::NoRecord);
+    history_file.mark_changed();
     dialogs().message(QStringLiteral("zarvel"), QStringLiteral("履歴ファイルが変なので削除します！"), MessageIcon::None,
                       this);
   }
 }
 
 void TForm1::send_write() {
-  const QString path = history_path();
-  if (history_move_backup) {
-    const QString backup = path + QStringLiteral(".bak");
-    if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(backup).constData()) != 0 &&
-        errno != ENOENT)
-      throw AppError(cannot_write_message(backup));
-    history_move_backup = false;
-  }
-  if (history_keep_backup) {
-    // The entries after the bad line are dropped by this write; the file as
-    // it was stays at hand.
-    if (std::optional<Bytes> old = read_file(path)) write_file_atomic(path + QStringLiteral(".bak"), *old);
-  }
-  write_file_atomic(path, format_history(history->list()));
-  history_keep_backup = false;
+  if (!history_file.changed() && history->generation() == history_saved) return;
+  history_file.save(format_history(history->list()));
+  history_saved = history->generation();
 }
 
 void TForm1::send_add(const Bytes& name, const Bytes& subject_text, const Bytes& body) {

@@ -17,11 +17,11 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
   const auto row = static_cast<std::size_t>(index.row());
   switch (index.column()) {
     case 0:
-      return from_cp932(entries_.name(row));
+      return from_cp932(cp932_head(entries_.name(row), 4096));
     case 1:
-      return from_cp932(entries_.subject(row));
+      return from_cp932(cp932_head(entries_.subject(row), 4096));
     case 2:
-      return from_cp932(entries_.time(row));
+      return from_cp932(cp932_head(entries_.time(row), 4096));
     default:
       return {};
   }
@@ -49,12 +49,14 @@ std::size_t HistoryModel::checked(int row) const {
 void HistoryModel::set_entries(const std::vector<HistoryEntry>& newest_first) { set_list(HistoryList(newest_first)); }
 
 void HistoryModel::set_list(HistoryList newest_first) {
+  ++generation_;
   beginResetModel();
   entries_ = std::move(newest_first);
   endResetModel();
 }
 
 void HistoryModel::insert_top(const HistoryEntry& entry) {
+  ++generation_;
   beginInsertRows({}, 0, 0);
   entries_.push_front(entry);
   endInsertRows();
@@ -63,6 +65,7 @@ void HistoryModel::insert_top(const HistoryEntry& entry) {
 void HistoryModel::apply_limit(int limit) {
   const int keep = std::max(limit, 0);
   if (count() <= keep) return;
+  ++generation_;
   beginRemoveRows({}, keep, count() - 1);
   entries_.truncate(static_cast<std::size_t>(keep));
   endRemoveRows();
@@ -70,6 +73,7 @@ void HistoryModel::apply_limit(int limit) {
 
 void HistoryModel::remove(int row) {
   if (row < 0 || row >= count()) return;
+  ++generation_;
   beginRemoveRows({}, row, row);
   entries_.erase(static_cast<std::size_t>(row));
   endRemoveRows();

@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 
+#include <cstdint>
 #include <vector>
 
 #include "history/history_file.h"
@@ -35,11 +36,15 @@ class HistoryModel : public QAbstractTableModel {
   // Drops the oldest entries beyond `limit`.
   void apply_limit(int limit);
   void remove(int row);
+  // Counts every change of the entries, so that an unchanged history is
+  // not written again.
+  std::uint64_t generation() const { return generation_; }
 
  private:
   std::size_t checked(int row) const;
 
   HistoryList entries_;
+  std::uint64_t generation_ = 0;
 };
 
 }  // namespace zarvel

@@ -178,6 +178,18 @@ bool normalize_for_cp932(QString& text) {
   return true;
 }
 
+std::string_view cp932_head(std::string_view bytes, std::size_t max) {
+  if (bytes.size() <= max) return bytes;
+  std::size_t i = 0;
+  while (i < max) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    const std::size_t step = ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) ? 2 : 1;
+    if (i + step > max) break;
+    i += step;
+  }
+  return bytes.substr(0, i);
+}
+
 Bytes to_crlf(std::string_view in) {
   Bytes out;
   out.reserve(in.size() + in.size() / 16);

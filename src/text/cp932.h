@@ -44,6 +44,10 @@ bool normalize_for_cp932(QString& text);
 // units it spans (2 for a surrogate pair); returns 0 when it stays.
 char16_t cp932_fix_at(QStringView text, qsizetype i, int* units);
 
+// At most `max` bytes from the start of `bytes`, never ending inside a
+// double-byte character: what a list cell shows of a field of any length.
+std::string_view cp932_head(std::string_view bytes, std::size_t max);
+
 // Line-end helpers for byte texts: every lone CR or lone LF becomes CR LF.
 Bytes to_crlf(std::string_view bytes);
 // Every CR LF, lone CR and lone LF becomes LF (for the widgets).

@@ -18,6 +18,7 @@
 #include "compose/form_kaomoji.h"
 #include "mail/form_mailsend.h"
 #include "mail/form_smtpdlg.h"
+#include "platform/dialogs.h"
 #include "platform/error_report.h"
 #include "platform/shell.h"
 #include "platform/window_size.h"
@@ -44,7 +45,14 @@ AppWindows::~AppWindows() { delete Form1; }  // the others are its children
 TForm1::TForm1(const StartOptions& options, AppWindows* windows)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      signature_files{{options.data_folder + QStringLiteral("signa1.txt"), kTextFile},
+                      {options.data_folder + QStringLiteral("signa2.txt"), kTextFile}},
+      kept_file(options.data_folder + QStringLiteral("close.txt"), kTextFile),
+      kaomoji_file(options.data_folder + QStringLiteral("kaomoji.txt"), kTextFile),
+      address_book_file(options.data_folder + QStringLiteral("zarvel.csv"), kAddressBookFile),
+      history_file(options.data_folder + QStringLiteral("send.txt"), kHistoryFile),
       windows_(windows) {
+  forget_backups();  // a new run
   install_accessible_factory();  // before the first control: a control's interface, once made, stays
   data_folder = options.data_folder;
   help_file = options.help_file;
@@ -130,6 +138,12 @@ void TForm1::FormShow() {
   guarded([this] { astaki_read(); });
   guarded([this] { send_read(); });
   guarded([this] { kaomoji_load(); });
+  guarded([this] { kept_check(); });
+}
+
+void TForm1::tell_file_problem(const QString& path, FileState state, FormProblem problem) {
+  const QString text = load_message(path, state, problem);
+  if (!text.isEmpty()) dialogs().message(QStringLiteral("zarvel"), text, MessageIcon::Warning, this);
 }
 
 void TForm1::FormClose() {

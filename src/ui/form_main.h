@@ -18,6 +18,10 @@
 
 #include <QWidget>
 
+#include <cstdint>
+#include <utility>
+
+#include "app/data_file.h"
 #include "app/pzconv.h"
 #include "text/cp932.h"
 #include "ui/start_options.h"
@@ -224,6 +228,9 @@ class TForm1 : public QWidget {
   void About1Click();
   void ToolButton5Click();
   void hint_checkClick();
+  // Tells the user, once at start, of a data file that did not load whole
+  // and has no message of its own.
+  void tell_file_problem(const QString& path, zarvel::FileState state, zarvel::FormProblem problem);
   // Which view is shown: the panel that is visible.
   bool compose_view_shown() const;
 
@@ -252,9 +259,10 @@ class TForm1 : public QWidget {
   // ---- signatures (src/compose/form_main_signature.cpp)
   void signatures_load();   // creation step 3
   void signatures_write();  // shut-down step 5
-  // A signature file that could not be read at start is not overwritten at
-  // exit unless its editor was changed: its text was never shown.
-  bool signature_unread[2] = {false, false};
+  // The two files, and their editors' text as loaded: a signature is
+  // written at exit only when it changed in the run.
+  zarvel::DataFile signature_files[2];
+  std::pair<qsizetype, std::size_t> signature_loaded[2] = {};
   void signatureClick();
   void signature_selcte();
   void signature_selcte0();
@@ -263,11 +271,15 @@ class TForm1 : public QWidget {
 
   // ---- message kept at exit (src/compose/form_main_kept.cpp)
   void data_save();
+  void kept_check();  // at start: tells of a close.txt that will not restore whole
+  zarvel::DataFile kept_file;
   void BitBtn2Click();
   void connect_kept();
 
   // ---- quick list and palette (src/compose/form_main_palette.cpp)
   void kaomoji_load();  // first showing, step 6
+  QString kaomoji_path() const { return data_folder + QStringLiteral("kaomoji.txt"); }
+  zarvel::DataFile kaomoji_file;  // written by the palette
   void BitBtn1Click();
   void ListBox1Click();
   void ListBox1DblClick();
@@ -298,11 +310,9 @@ class TForm1 : public QWidget {
   zarvel::RecipientModel* address_book = nullptr;  // ListView2's entries
   zarvel::RecipientModel* picker = nullptr;        // ListView1's copy
   QString address_book_path() const { return data_folder + QStringLiteral("zarvel.csv"); }
-  // A zarvel.csv that did not load whole is kept as zarvel.csv.bak by the
-  // exit that replaces it: a malformed one as read, an unreadable one moved.
-  enum class AddressBookBackup { None, Copy, Rename };
-  AddressBookBackup address_book_backup = AddressBookBackup::None;
-  zarvel::Bytes address_book_original;
+  // zarvel.csv, and the book's generation when it last matched the file.
+  zarvel::DataFile address_book_file;
+  std::uint64_t address_book_saved = 0;
 
   // ---- history (src/history/form_main_history.cpp)
   void send_read();
@@ -317,12 +327,9 @@ class TForm1 : public QWidget {
   void clear_history_details();
   QString history_path() const { return data_folder + QStringLiteral("send.txt"); }
   zarvel::HistoryModel* history = nullptr;  // ListView3's entries
-  // send.txt was malformed when loaded: the exit that rewrites it first
-  // keeps it as send.txt.bak.
-  bool history_keep_backup = false;
-  // send.txt could not be read at start: the exit moves it to send.txt.bak
-  // before it writes the history it has.
-  bool history_move_backup = false;
+  // send.txt, and the history's generation when it last matched the file.
+  zarvel::DataFile history_file;
+  std::uint64_t history_saved = 0;
 
   // ---- send (src/mail/form_main_send.cpp)
   void cmdSendClick();

@@ -1,6 +1,7 @@
 #include "ui/start_up.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "platform/single_instance.h"
@@ -47,7 +48,11 @@ StartUp start_checks(const QStringList& args, const QString& program_file) {
     s.error = QStringLiteral("zarvel はすでに起動しています。");
     return s;
   }
-  return settle_start(args, program_file);
+  StartUp s = settle_start(args, program_file);
+  // One data folder, one program, whatever the other copy's environment.
+  if (s.error.isEmpty() && !acquire_data_folder_lock(QFile::encodeName(s.options.data_folder).toStdString()))
+    s.error = QStringLiteral("zarvel はすでに起動しています。");
+  return s;
 }
 
 }  // namespace zarvel

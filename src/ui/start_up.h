@@ -18,7 +18,8 @@ struct StartUp {
 QStringList program_arguments(int argc, char** argv);
 
 // The checks of a start, in their order: one copy per user (the lock is
-// taken and kept), the arguments, the data folder.
+// taken and kept), the arguments, the data folder, one copy per data folder
+// (its lock taken and kept).
 StartUp start_checks(const QStringList& args, const QString& program_file);
 
 // Settles the data folder: none given, the program file's folder; one, that

@@ -14,6 +14,7 @@
 #include <memory>
 #include <random>
 
+#include "app/data_file.h"
 #include "support/sjis.h"
 #include "addressbook/form_seting_diarog.h"
 #include "addressbook/widget_recipient_model.h"
@@ -150,6 +151,7 @@ TEST_F(AddressBookWindow, AnUnreadableOrUnwritableFileIsReportedAndKept) {
 
   // A failed write at exit reaches the error handler and the window stays.
   f = run.restart();
+  f->address_book->set_entries({{"a", "b"}});  // an unchanged book is not written at all
   QFile::remove(run.dir().file(kCsv));
   QDir(run.dir().path()).mkpath(kCsv);
   EXPECT_FALSE(run.close());
@@ -168,9 +170,12 @@ TEST_F(AddressBookWindow, AnyBytesGiveEntriesOrTheMessage) {
     run.dialogs().shown.clear();
     run.dir().write(kCsv, bytes);
     f->astaki_read();
-    const AddressBookParse expected = parse_address_book(bytes);
+    // Read as the data-file policy hands it over (a lone CR is a line end);
+    // a malformed file, and one not in CP932 text, gives the message.
+    const LoadedFile loaded = load_data_file(run.dir().file(kCsv), kAddressBookFile);
+    const AddressBookParse expected = parse_address_book(loaded.bytes);
     EXPECT_EQ(entries(), expected.entries);
-    EXPECT_EQ(messages(kMalformed), expected.malformed ? 1 : 0);
+    EXPECT_EQ(messages(kMalformed), expected.malformed || loaded.state == FileState::Foreign ? 1 : 0);
     EXPECT_EQ(f->picker->size(), expected.malformed ? 0 : f->address_book->size());
     for (int row = 0; row < f->address_book->size(); ++row)
       for (int col = 0; col < 2; ++col) (void)f->address_book->index(row, col).data();

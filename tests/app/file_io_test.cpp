@@ -29,13 +29,13 @@ TEST(FileIo, WritesReadsAndReplacesWhole) {
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);  // no temporary left
 }
 
-TEST(FileIo, OwnerOnlyFilesAreCreated0600AndReplacedFilesKeepTheirMode) {
+TEST(FileIo, OwnerOnlyFilesAre0600AfterEverySave) {
   TempDir dir;
   write_file_atomic(dir.file("zarvel.ini"), "a", true);
   EXPECT_EQ(mode_of(dir.file("zarvel.ini")), 0600u);
   chmod(QFile::encodeName(dir.file("zarvel.ini")).constData(), 0640);
   write_file_atomic(dir.file("zarvel.ini"), "b", true);
-  EXPECT_EQ(mode_of(dir.file("zarvel.ini")), 0640u);
+  EXPECT_EQ(mode_of(dir.file("zarvel.ini")), 0600u);
 }
 
 TEST(FileIo, FailuresKeepTheOldFileAndSayWhichFile) {

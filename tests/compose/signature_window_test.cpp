@@ -104,9 +104,16 @@ TEST(SignatureWindow, LoneCrAndLfAreLineEndsToo) {
   TForm1* f = run.start();
   EXPECT_EQ(f->Memo3->toPlainText(), QStringLiteral("a\nb\nc"));
   EXPECT_EQ(f->Memo5->toPlainText(), QStringLiteral("\n\n"));
+  // Unchanged, they stay as they were; changed, they are written with CR LF.
   ASSERT_TRUE(run.close());
-  EXPECT_EQ(run.dir().read(kSigna1), "a\r\nb\r\nc\r\n");
-  EXPECT_EQ(run.dir().read(kSigna2), "\r\n\r\n");
+  EXPECT_EQ(run.dir().read(kSigna1), "a\rb\nc");
+  EXPECT_EQ(run.dir().read(kSigna2), "\r\r");
+  f = run.restart();
+  f->Memo3->appendPlainText(QStringLiteral("d"));
+  f->Memo5->appendPlainText(QString());
+  ASSERT_TRUE(run.close());
+  EXPECT_EQ(run.dir().read(kSigna1), "a\r\nb\r\nc\r\nd\r\n");
+  EXPECT_EQ(run.dir().read(kSigna2), "\r\n\r\n\r\n");
 }
 
 TEST(SignatureWindow, TheStoredChoiceSelectsAndFillsThePreview) {
@@ -208,12 +215,11 @@ TEST(SignatureWindow, AnUnreadSignatureIsWrittenOnceItIsEdited) {
   TForm1* f = run.start();
   f->signature->setChecked(true);
   QTest::keyClicks(f->Memo3, QStringLiteral("typed"));  // the user's edit
-  // The folder still cannot be replaced: the exit stops with the error.
-  EXPECT_FALSE(run.close());
-  ASSERT_EQ(run.dialogs().shown.size(), 2u);
-  EXPECT_TRUE(run.dialogs().shown[1].text.contains(QStringLiteral("signa1.txt")));
-  QDir().rmdir(run.dir().file(kSigna1));
+  // The folder is kept aside as signa1.txt.bak, whole, and the signature
+  // typed takes its place.
   ASSERT_TRUE(run.close());
+  ASSERT_EQ(run.dialogs().shown.size(), 1u);
+  EXPECT_TRUE(QFileInfo(run.dir().file(kSigna1 + QStringLiteral(".bak"))).isDir());
   EXPECT_EQ(run.dir().read(kSigna1), "typed\r\n");
 }
 
@@ -231,8 +237,15 @@ TEST(SignatureWindow, AnyBytesInTheFilesLoad) {
     TForm1* f = run.start();
     EXPECT_FALSE(f->Memo3->toPlainText().isEmpty());
     ASSERT_TRUE(run.close());
-    // What was read is written back as lines ending with CR LF.
+    // Left as it was while unchanged (random bytes are no CP932 text: the
+    // start said so); once edited, written as lines ending with CR LF and
+    // the original kept as signa1.txt.bak.
+    EXPECT_EQ(run.dir().read(kSigna1), a);
+    f = run.restart();
+    f->Memo3->appendPlainText(QStringLiteral("x"));
+    ASSERT_TRUE(run.close());
     const Bytes saved = run.dir().read(kSigna1);
     EXPECT_TRUE(saved.ends_with("\r\n"));
+    EXPECT_EQ(run.dir().read(kSigna1 + QStringLiteral(".bak")), a);
   }
 }

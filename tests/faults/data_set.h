@@ -71,8 +71,8 @@ inline QStringList temp_files(const QString& folder) {
 // Every data file as an earlier run (or an older version) left it. The
 // settings limit the history to two entries, so the exit drops the oldest
 // of the three; the address book and the first signature have LF line
-// ends, which the exit turns into CR LF; the second signature lacks the
-// final line break that the exit adds.
+// ends and the second signature lacks its final line break, which an exit
+// that changes them puts right (one that does not leaves them alone).
 inline Snapshot old_data_set() {
   const Bytes time = sj(u"25/01/02(木) 09:05:03");
   const std::vector<HistoryEntry> history = {

@@ -7,15 +7,18 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 
+#include <functional>
 #include <set>
 
 #include "app/file_io.h"
 #include "child_process.h"
+#include "ui/start_up.h"
 #include "data_set.h"
 #include "support/temp_dir.h"
 
@@ -120,9 +123,10 @@ TEST(KillDuringSave, EveryFileIsWholeOldOrNewAndTheNextStartLoadsEverything) {
   std::set<QString> rewritten;
   for (const QString& name : data_file_names())
     if (fresh.at(name) != old.at(name)) rewritten.insert(name);
-  // Everything but the kept message (the fields were empty) and the palette
-  // texts (the palette was shut) is written in a new form.
-  ASSERT_EQ(rewritten.size(), data_file_names().size() - 2);
+  // Only what the start changed is written: the settings (keys added) and
+  // the history (cut to its limit). The files the run left as they were
+  // keep the form they were found in (LF line ends, no final line break).
+  ASSERT_EQ(rewritten, (std::set<QString>{QStringLiteral("zarvel.ini"), QStringLiteral("send.txt")}));
   const long steps = std::stol(work.read(QStringLiteral("steps")));
   ASSERT_GE(steps, 4L * static_cast<long>(rewritten.size()));
 
@@ -181,4 +185,110 @@ TEST(StaleTempFiles, OnlyTheLeftoversOfTheDataFilesAreRemoved) {
   EXPECT_TRUE(QFileInfo(dir.file(QStringLiteral("signa2.txt.tmpAbcdef"))).isSymLink());
   // A folder that cannot be listed is no error.
   remove_stale_temp_files(dir.file(QStringLiteral("missing")), {"zarvel.ini"});
+}
+
+namespace {
+
+// The start checks of a second copy, in a child process with its own
+// environment (and user): 'R' refused as a second copy, 'S' started, 'E'
+// another error.
+char second_start(const QString& folder, const std::function<void()>& setup) {
+  int out[2];
+  if (::pipe(out) != 0) return '?';
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    setup();
+    const StartUp s = start_checks({folder}, QStringLiteral("/x/zarvel"));
+    const char c = s.error.isEmpty() ? 'S' : s.error == QStringLiteral("zarvel はすでに起動しています。") ? 'R' : 'E';
+    (void)!::write(out[1], &c, 1);
+    ::_exit(0);
+  }
+  char c = '?';
+  (void)!::read(out[0], &c, 1);
+  ::waitpid(pid, nullptr, 0);
+  ::close(out[0]);
+  ::close(out[1]);
+  return c;
+}
+
+}  // namespace
+
+// The data folder has its own lock: a second copy is refused whatever its
+// runtime folder, without one, and as another user of a shared folder; the
+// lock goes with the first copy, even when it is killed.
+TEST(OneCopyPerDataFolder, ASecondCopyIsRefusedWhateverItsEnvironment) {
+  ProgramRuns runs;
+  TempDir work;
+  TempDir other_runtime;
+  ::chmod(QFile::encodeName(work.path()).constData(), 0755);  // a folder shared with another user
+  const QString folder = work.file(QStringLiteral("shared"));
+  QDir().mkpath(folder);
+  ::chmod(QFile::encodeName(folder).constData(), 0777);
+  place(folder + "/", old_data_set());
+  ChildProcess first({ZARVEL_PROGRAM, QFile::encodeName(folder).toStdString()}, runs.env());
+  ASSERT_TRUE(first.wait_until_ready());
+  const Snapshot before = snapshot(folder + "/");
+
+  const std::string other = QFile::encodeName(other_runtime.path()).toStdString();
+  EXPECT_EQ(second_start(folder, [&] { ::setenv("XDG_RUNTIME_DIR", other.c_str(), 1); }), 'R');
+  TempDir tmp;  // where the per-user lock goes without a runtime folder
+  const std::string tmp_path = QFile::encodeName(tmp.path()).toStdString();
+  EXPECT_EQ(second_start(folder,
+                         [&] {
+                           ::unsetenv("XDG_RUNTIME_DIR");
+                           ::setenv("TMPDIR", tmp_path.c_str(), 1);
+                         }),
+            'R');
+  if (::geteuid() == 0) {
+    TempDir nobody_runtime;
+    const std::string runtime = QFile::encodeName(nobody_runtime.path()).toStdString();
+    ASSERT_EQ(::chown(runtime.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(second_start(folder,
+                           [&] {
+                             ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+                             if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(1);
+                           }),
+              'R');
+  }
+  EXPECT_EQ(snapshot(folder + "/"), before);
+
+  first.signal(SIGKILL);
+  EXPECT_TRUE(killed(first.wait()));
+  EXPECT_EQ(second_start(folder, [&] { ::setenv("XDG_RUNTIME_DIR", other.c_str(), 1); }), 'S');
+}
+
+// The per-user lock is kept only in a folder that is the user's own and
+// that nobody else may write; anywhere else it is not taken (and cannot be
+// blocked), and the data folder's lock alone guards the start.
+TEST(OneCopyPerUser, TheLockIsNeverKeptWhereOthersCanWrite) {
+  TempDir runtime;
+  ::chmod(QFile::encodeName(runtime.path()).constData(), 0777);
+  TempDir data;
+  const QString folder = data.file(QStringLiteral("d"));
+  TempDir tmp;
+  auto with_runtime = [&] {
+    ::setenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()).constData(), 1);
+    ::setenv("TMPDIR", QFile::encodeName(tmp.path()).constData(), 1);
+  };
+  EXPECT_EQ(second_start(folder, with_runtime), 'S');
+  EXPECT_FALSE(QFileInfo::exists(runtime.file(QStringLiteral("zarvel.lock"))));
+  EXPECT_TRUE(QFileInfo::exists(tmp.file(QStringLiteral("zarvel-%1/zarvel.lock").arg(::getuid()))));
+  ::chmod(QFile::encodeName(runtime.path()).constData(), 0700);
+  EXPECT_EQ(second_start(folder, with_runtime), 'S');
+  EXPECT_TRUE(QFileInfo::exists(runtime.file(QStringLiteral("zarvel.lock"))));
+}
+
+// The running program cannot be dumped (a core would hold the passwords):
+// its /proc files belong to root although it runs as an ordinary user.
+TEST(Dumpable, TheProgramIsNotDumpable) {
+  if (::geteuid() == 0) GTEST_SKIP() << "needs an ordinary user: ctest runs it through tests/support/run_unprivileged";
+  ProgramRuns runs;
+  TempDir work;
+  ChildProcess p({ZARVEL_PROGRAM, QFile::encodeName(work.file(QStringLiteral("data"))).toStdString()}, runs.env());
+  ASSERT_TRUE(p.wait_until_ready());
+  struct stat st {};
+  ASSERT_EQ(::stat(("/proc/" + std::to_string(p.pid()) + "/status").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 0u);
+  p.signal(SIGTERM);
+  EXPECT_TRUE(exited_normally(p.wait()));
 }

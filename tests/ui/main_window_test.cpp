@@ -323,6 +323,7 @@ TEST(MainWindow, ADataFileThatCannotBeWrittenKeepsTheWindowOpenAndTheOldFileWhol
   QFile::remove(run.dir().file("signa2.txt"));
   QDir(run.dir().path()).mkdir("signa2.txt");
   f->Memo3->setPlainText(QStringLiteral("一"));
+  f->Memo5->setPlainText(QStringLiteral("二"));  // an unchanged one is not written at all
   EXPECT_FALSE(run.close());
   EXPECT_TRUE(f->isVisible());
   ASSERT_EQ(run.dialogs().shown.size(), 1u);
