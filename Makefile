@@ -4,6 +4,7 @@
 # make install  builds, then installs under PREFIX (default /usr/local)
 # make fuzz   builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS
 # make bench  builds in Release and prints every performance figure against its floor
+# make deb    builds the Debian package build-deb/zarvel_<version>_<arch>.deb and lints it
 DATA ?= $(HOME)/.local/share/zarvel
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
@@ -11,7 +12,7 @@ FUZZ_SECONDS ?= 60
 # Empty: every target of fuzz/; or a list such as FUZZ_TARGETS="cp932 message".
 FUZZ_TARGETS ?=
 
-.PHONY: all build run test deps clean bench fuzz install screenshots
+.PHONY: all build run test deps clean bench fuzz install screenshots deb
 
 all: build
 
@@ -54,6 +55,12 @@ fuzz:
 # starts the program on ~/.local/share/zarvel.
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install build --prefix "$(PREFIX)"
+
+# Out of tree, in build-deb/ (which also caches the chroot of
+# tests/package/install_in_chroot).
+deb:
+	scripts/install-deps --deb
+	scripts/build-deb
 
 clean:
 	rm -rf build build-asan build-bench build-fuzz
