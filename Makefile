@@ -63,4 +63,4 @@ deb:
 	scripts/build-deb
 
 clean:
-	rm -rf build build-asan build-bench build-fuzz
+	rm -rf build build-asan build-bench build-fuzz build-deb
