@@ -5,6 +5,7 @@
 # make fuzz   builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS
 # make bench  builds in Release and prints every performance figure against its floor
 # make format  formats the C++ sources; make format-check only checks them
+# make deb    builds the Debian package build-deb/zarvel_<version>_<arch>.deb and lints it
 DATA ?= $(HOME)/.local/share/zarvel
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
@@ -12,7 +13,7 @@ FUZZ_SECONDS ?= 60
 # Empty: every target of fuzz/; or a list such as FUZZ_TARGETS="cp932 message".
 FUZZ_TARGETS ?=
 
-.PHONY: all build run test deps clean bench fuzz install screenshots format format-check
+.PHONY: all build run test deps clean bench fuzz install screenshots format format-check deb
 
 all: build
 
@@ -62,5 +63,11 @@ format: deps
 format-check: deps
 	scripts/format --check
 
+# Out of tree, in build-deb/ (which also caches the chroot of
+# tests/package/install_in_chroot).
+deb:
+	scripts/install-deps --deb
+	scripts/build-deb
+
 clean:
-	rm -rf build build-asan build-bench build-fuzz
+	rm -rf build build-asan build-bench build-fuzz build-deb

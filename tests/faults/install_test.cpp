@@ -139,3 +139,39 @@ TEST(Install, TheLauncherKeepsTheDataInTheUsersOwnFolder) {
   EXPECT_EQ(entries(prefix + "/lib/zarvel"), (QStringList{"zarvel", "zarvel.hlp"}));
   EXPECT_EQ(entries(home), QStringList{".local"});
 }
+
+// What software centres and `man` read: the AppStream entry validates and
+// names the installed menu entry, both manual pages render without a
+// warning, and all of them carry the version the package is built as.
+TEST(Install, TheSoftwareCentreEntryAndTheManualPagesAreValid) {
+  TempDir dir;
+  const QString prefix = dir.file(QStringLiteral("prefix"));
+  ASSERT_NO_FATAL_FAILURE(install(prefix));
+  const std::string changelog = read_bytes(QStringLiteral(ZARVEL_SOURCE_DIR "/debian/changelog")).value_or("");
+  ASSERT_EQ(changelog.rfind("zarvel (", 0), 0u) << changelog;
+  const std::string version = changelog.substr(8, changelog.find(')') - 8);
+
+  const QString metainfo = prefix + "/share/metainfo/jp.example.zarvel.metainfo.xml";
+  std::string output;
+  auto status = run_to_end({"appstreamcli", "validate", "--no-net", path_of(metainfo)}, {}, &output);
+  EXPECT_TRUE(exited_normally(status)) << describe_status(status) << "\n" << output;
+  const std::string entry = read_bytes(metainfo).value_or("");
+  EXPECT_NE(entry.find("<launchable type=\"desktop-id\">zarvel.desktop</launchable>"), std::string::npos);
+  EXPECT_TRUE(QFileInfo::exists(prefix + "/share/applications/zarvel.desktop"));
+  EXPECT_NE(entry.find("<release version=\"" + version + "\""), std::string::npos) << version;
+  EXPECT_NE(entry.find("<summary xml:lang=\"ja\">"), std::string::npos);
+
+  const std::vector<std::string> locale = {"LC_ALL=C.UTF-8", "MANWIDTH=80", "MANPAGER", "PAGER"};
+  for (const QString& page : {prefix + "/share/man/man1/zarvel.1", prefix + "/share/man/ja/man1/zarvel.1"}) {
+    SCOPED_TRACE(path_of(page));
+    EXPECT_NE(read_bytes(page).value_or("").find("\"zarvel " + version + "\""), std::string::npos) << version;
+    status = run_to_end({"man", "--warnings", "-E", "UTF-8", "-l", "-Tutf8", "-Z", path_of(page)}, locale, &output);
+    EXPECT_TRUE(exited_normally(status)) << describe_status(status);
+    // -Z leaves troff's output, which holds no warnings.
+    EXPECT_EQ(output.find("warning"), std::string::npos) << output;
+    status = run_to_end({"man", "-l", path_of(page)}, locale, &output);
+    EXPECT_TRUE(exited_normally(status)) << describe_status(status) << "\n" << output;
+    EXPECT_NE(output.find("~/.local/share/zarvel"), std::string::npos) << output;
+  }
+  EXPECT_NE(output.find("データフォルダ"), std::string::npos) << output;  // the Japanese page, rendered
+}
