@@ -67,9 +67,18 @@ void TForm1::kaomoji_load() {
   const auto bytes = read_file(data_folder + QStringLiteral("kaomoji.txt"));
   if (!bytes) return;  // the built-in rows stay
   set_quick_list_rows(decode_rows(parse_kaomoji(*bytes)));
-  Tkaomoji* palette = windows_->kaomoji;
+  palette_loaded_ = true;
+  palette_editor_rows_ = quick_list_rows();
+  if (Tkaomoji* palette = windows_->kaomoji.built()) palette_built(palette);
+}
+
+void TForm1::palette_built(Tkaomoji* palette) {
+  palette->ListBox1->setStatusTip(palette_hint_);
+  palette->ListBox2->setStatusTip(palette_hint_);
+  if (!palette_loaded_) return;
   palette->select_first_category();
-  palette->set_editor_rows(quick_list_rows());
+  palette->set_editor_rows(palette_editor_rows_);
+  palette_editor_rows_.clear();
 }
 
 void TForm1::BitBtn1Click() {
@@ -107,7 +116,9 @@ void TForm1::paste_to_last_input(const QString& text) {
 }
 
 void TForm1::set_palette_hints(const QString& hint) {
-  if (!windows_ || !windows_->kaomoji) return;  // not created yet
-  windows_->kaomoji->ListBox1->setStatusTip(hint);
-  windows_->kaomoji->ListBox2->setStatusTip(hint);
+  palette_hint_ = hint;
+  Tkaomoji* palette = windows_ ? windows_->kaomoji.built() : nullptr;
+  if (!palette) return;  // it takes the hint when it is built
+  palette->ListBox1->setStatusTip(hint);
+  palette->ListBox2->setStatusTip(hint);
 }

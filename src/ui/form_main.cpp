@@ -30,11 +30,16 @@ using namespace zarvel;
 
 AppWindows::AppWindows(const StartOptions& options) {
   Form1 = new TForm1(options, this);
-  AboutBox = new TAboutBox(Form1);
-  mailsend = new Tmailsend(Form1);
-  seting_diarog = new Tseting_diarog(Form1);
+  AboutBox.set_factory([this] { return new TAboutBox(Form1); });
+  mailsend.set_factory([this] { return new Tmailsend(Form1); });
+  seting_diarog.set_factory([this] { return new Tseting_diarog(Form1); });
   SmtpDlg = new TSmtpDlg(Form1);
-  kaomoji = new Tkaomoji(Form1);
+  // The palette's place is read now, as its creation would.
+  kaomoji.set_factory([this, placement = Tkaomoji::read_placement(Form1)] {
+    auto* palette = new Tkaomoji(Form1, placement);
+    Form1->palette_built(palette);
+    return palette;
+  });
 }
 
 AppWindows::~AppWindows() { delete Form1; }  // the others are its children
@@ -141,7 +146,7 @@ void TForm1::FormClose() {
     send_write();
     data_save();
     signatures_write();
-    if (windows_->kaomoji->isVisible()) windows_->kaomoji->close_palette();
+    if (windows_->kaomoji.built() && windows_->kaomoji->isVisible()) windows_->kaomoji->close_palette();
   } catch (...) {
     if (!settings_failure) throw;
   }
@@ -253,7 +258,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
       auto* w = qobject_cast<QWidget*>(watched);
       if (!w) break;
       if (ke->key() == Qt::Key_Escape && ke->modifiers() == Qt::NoModifier &&
-          (w->window() == this || w->window() == windows_->kaomoji)) {
+          (w->window() == this || w->window() == windows_->kaomoji.built())) {
         close();
         return true;
       }

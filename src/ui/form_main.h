@@ -20,6 +20,7 @@
 #include "app/pzconv.h"
 #include "text/cp932.h"
 #include "ui/start_options.h"
+#include "ui/widget_on_demand.h"
 
 class QCheckBox;
 class QFrame;
@@ -62,12 +63,14 @@ class AppWindows {
   AppWindows(const AppWindows&) = delete;
   AppWindows& operator=(const AppWindows&) = delete;
 
+  // The windows that hold nothing for the run are built when first used;
+  // the SMTP dialog holds what the send reads, so it is made at once.
   TForm1* Form1 = nullptr;
-  TAboutBox* AboutBox = nullptr;
-  Tmailsend* mailsend = nullptr;
-  Tseting_diarog* seting_diarog = nullptr;
+  zarvel::OnDemand<TAboutBox> AboutBox;
+  zarvel::OnDemand<Tmailsend> mailsend;
+  zarvel::OnDemand<Tseting_diarog> seting_diarog;
   TSmtpDlg* SmtpDlg = nullptr;
-  Tkaomoji* kaomoji = nullptr;
+  zarvel::OnDemand<Tkaomoji> kaomoji;
 };
 
 class TForm1 : public QWidget {
@@ -263,6 +266,9 @@ class TForm1 : public QWidget {
   void paste_to_last_input(const QString& text);
   // Sets the hint of the palette's two lists.
   void set_palette_hints(const QString& hint);
+  // The palette is built: it gets what the start gave it while it did not
+  // exist yet.
+  void palette_built(Tkaomoji* palette);
   // The quick list's one-line texts, in order.
   QStringList quick_list_rows() const;
   void set_quick_list_rows(const QStringList& rows);
@@ -355,5 +361,9 @@ class TForm1 : public QWidget {
   AppWindows* windows_;
   bool shown_once_ = false;
   zarvel::BodyCounter* counter_ = nullptr;  // the body's bytes
+  // For the palette until it is built.
+  QString palette_hint_ = QStringLiteral("ダブルクリックで貼り付け");
+  bool palette_loaded_ = false;  // kaomoji.txt was read at the first showing
+  QStringList palette_editor_rows_;
   std::size_t preview_bytes_ = 0;           // the signature preview's bytes
 };
