@@ -16,17 +16,35 @@ using namespace zarvel;
 
 namespace {
 
-struct SignatureSlot {
-  const char* file;
-  QPlainTextEdit* editor;
-};
+constexpr const char* kFiles[2] = {"signa1.txt", "signa2.txt"};
 
 }  // namespace
 
-void TForm1::connect_signatures() {
+void TForm1::connect_signature_page() {
   guard_cp932(Memo3);
   guard_cp932(Memo5);
   connect(signature, &QCheckBox::toggled, this, guard([this] { signatureClick(); }));
+}
+
+// The editors are on the settings view: until it is built their texts are
+// held in settings_.
+QString TForm1::signature_text(int i) const {
+  if (!settings_view_built()) return settings_.signature_text[i];
+  return (i == 0 ? Memo3 : Memo5)->toPlainText();
+}
+
+void TForm1::set_signature_text(int i, const QString& text) {
+  if (!settings_view_built()) settings_.signature_text[i] = text;
+  else (i == 0 ? Memo3 : Memo5)->setPlainText(text);
+}
+
+bool TForm1::signature_edited(int i) const {
+  return settings_view_built() && (i == 0 ? Memo3 : Memo5)->document()->isModified();
+}
+
+bool TForm1::signature_on() const { return settings_view_built() ? signature->isChecked() : settings_.signature; }
+
+void TForm1::connect_signatures() {
   connect(sign1, &QRadioButton::toggled, this, [this](bool on) {
     if (on) guarded([this] { sign1Click(); });
   });
@@ -39,18 +57,17 @@ void TForm1::connect_signatures() {
 }
 
 void TForm1::signatures_load() {
-  int i = 0;
-  for (SignatureSlot s : {SignatureSlot{"signa1.txt", Memo3}, SignatureSlot{"signa2.txt", Memo5}}) {
-    bool& unread = signature_unread[i++];
+  for (int i = 0; i < 2; ++i) {
+    bool& unread = signature_unread[i];
     // A file that cannot be read or created is reported, and start-up goes
     // on with the other one.
     guarded([&] {
-      const QString path = data_folder + QLatin1String(s.file);
+      const QString path = data_folder + QLatin1String(kFiles[i]);
       unread = true;
       if (auto bytes = read_file(path)) {
-        s.editor->setPlainText(from_cp932_crlf(parse_signature(*bytes)));
+        set_signature_text(i, from_cp932_crlf(parse_signature(*bytes)));
       } else {
-        write_file_atomic(path, format_signature(to_cp932(s.editor->toPlainText())));
+        write_file_atomic(path, format_signature(to_cp932(signature_text(i))));
       }
       unread = false;
     });
@@ -58,18 +75,18 @@ void TForm1::signatures_load() {
 }
 
 void TForm1::signatures_write() {
-  int i = 0;
-  for (SignatureSlot s : {SignatureSlot{"signa1.txt", Memo3}, SignatureSlot{"signa2.txt", Memo5}}) {
-    if (signature_unread[i++] && !s.editor->document()->isModified()) continue;
-    write_file_atomic(data_folder + QLatin1String(s.file), format_signature(to_cp932(s.editor->toPlainText())));
+  for (int i = 0; i < 2; ++i) {
+    if (signature_unread[i] && !signature_edited(i)) continue;
+    write_file_atomic(data_folder + QLatin1String(kFiles[i]), format_signature(to_cp932(signature_text(i))));
   }
 }
 
 void TForm1::signatureClick() {
-  const bool on = signature->isChecked();
-  for (QWidget* w : {static_cast<QWidget*>(Label14), static_cast<QWidget*>(Label15), static_cast<QWidget*>(Memo3),
-                     static_cast<QWidget*>(Memo5)})
-    w->setEnabled(on);
+  const bool on = signature_on();
+  if (settings_view_built())
+    for (QWidget* w : {static_cast<QWidget*>(Label14), static_cast<QWidget*>(Label15), static_cast<QWidget*>(Memo3),
+                       static_cast<QWidget*>(Memo5)})
+      w->setEnabled(on);
   // Without signatures the body covers the preview and its selectors.
   Memo1->resize(Memo1->width(), on ? 95 : 130);
   Memo1->raise();
@@ -79,28 +96,28 @@ void TForm1::signature_selcte() {
   Memo2->clear();
   if (signature_sel == 0) {
     sign1->setChecked(true);
-    Memo2->setPlainText(Memo3->toPlainText());
+    Memo2->setPlainText(signature_text(0));
   } else if (signature_sel == 1) {
     sign2->setChecked(true);
-    Memo2->setPlainText(Memo5->toPlainText());
+    Memo2->setPlainText(signature_text(1));
   }
 }
 
 void TForm1::signature_selcte0() {
   if (sign1->isChecked()) {
-    Memo2->setPlainText(Memo3->toPlainText());
+    Memo2->setPlainText(signature_text(0));
   } else {
     sign2->setChecked(true);
-    Memo2->setPlainText(Memo5->toPlainText());
+    Memo2->setPlainText(signature_text(1));
   }
 }
 
 void TForm1::sign1Click() {
-  Memo2->setPlainText(Memo3->toPlainText());
+  Memo2->setPlainText(signature_text(0));
   subject_memo_sw();
 }
 
 void TForm1::sign2Click() {
-  Memo2->setPlainText(Memo5->toPlainText());
+  Memo2->setPlainText(signature_text(1));
   subject_memo_sw();
 }

@@ -149,56 +149,80 @@ class TForm1 : public QWidget {
   QPushButton* edit_hensyu = nullptr;
   QPushButton* listview2_del = nullptr;
 
-  // ---- settings view
-  QFrame* Panel2 = nullptr;
-  QFrame* Bevel1 = nullptr;
-  QTabWidget* PageControl1 = nullptr;
-  QWidget* TabSheet1 = nullptr;
-  QWidget* TabSheet2 = nullptr;
-  QWidget* TabSheet3 = nullptr;
+  // ---- settings view: built when first shown or first used. Until then
+  // `settings_` holds what its controls would hold.
+  zarvel::OnDemandGroup settings_view_{[this] { settings_view_needed(); }};
+  template <class W>
+  using SettingsControl = zarvel::OnDemandControl<W>;
+  struct SettingsValues {
+    QString smtp_server, smtp_port = QStringLiteral("25"), mailaddress;
+    QString pop_server, pop_port = QStringLiteral("110"), pop_Account, pop_password;
+    bool smtp_check = false, pop_check = false, apop_check = false;
+    bool auto_dail = false, auto_dail_close = false;
+    int rirekisu = 100;
+    bool send_end = false, delete_check = true, hint_check = true;
+    bool signature = false;
+    QString signature_text[2];  // Memo3, Memo5
+  };
+  SettingsValues settings_;
+  // What the controls hold once built, else settings_.
+  SettingsValues current_settings() const;
+  void apply_settings();  // settings_ into the controls just built
+  bool settings_view_built() const { return settings_view_.built(); }
+  bool signature_on() const;
+  bool hint_on() const;
+  QString signature_text(int i) const;
+  void set_signature_text(int i, const QString& text);
+  bool signature_edited(int i) const;
+  SettingsControl<QFrame> Panel2{&settings_view_};
+  SettingsControl<QFrame> Bevel1{&settings_view_};
+  SettingsControl<QTabWidget> PageControl1{&settings_view_};
+  SettingsControl<QWidget> TabSheet1{&settings_view_};
+  SettingsControl<QWidget> TabSheet2{&settings_view_};
+  SettingsControl<QWidget> TabSheet3{&settings_view_};
   // server page
-  QGroupBox* GroupBox1 = nullptr;
-  QLineEdit* smtp_server = nullptr;
-  QLabel* smtp_server_label = nullptr;
-  QLineEdit* smtp_port = nullptr;
-  QLabel* smtp_port_label = nullptr;
-  QToolButton* SpeedButton1 = nullptr;
-  QLineEdit* mailaddress = nullptr;
-  QLabel* mailaddress_label = nullptr;
-  QCheckBox* smtp_check = nullptr;
-  QPushButton* Button1 = nullptr;
-  QCheckBox* pop_check = nullptr;
-  QCheckBox* apop_check = nullptr;
-  QLineEdit* pop_server = nullptr;
-  QLabel* pop_server_label = nullptr;
-  QLineEdit* pop_port = nullptr;
-  QLabel* pop_port_label = nullptr;
-  QToolButton* SpeedButton2 = nullptr;
-  QLineEdit* pop_Account = nullptr;
-  QLabel* pop_Account_label = nullptr;
-  QLineEdit* pop_password = nullptr;
-  QLabel* pop_password_label = nullptr;
+  SettingsControl<QGroupBox> GroupBox1{&settings_view_};
+  SettingsControl<QLineEdit> smtp_server{&settings_view_};
+  SettingsControl<QLabel> smtp_server_label{&settings_view_};
+  SettingsControl<QLineEdit> smtp_port{&settings_view_};
+  SettingsControl<QLabel> smtp_port_label{&settings_view_};
+  SettingsControl<QToolButton> SpeedButton1{&settings_view_};
+  SettingsControl<QLineEdit> mailaddress{&settings_view_};
+  SettingsControl<QLabel> mailaddress_label{&settings_view_};
+  SettingsControl<QCheckBox> smtp_check{&settings_view_};
+  SettingsControl<QPushButton> Button1{&settings_view_};
+  SettingsControl<QCheckBox> pop_check{&settings_view_};
+  SettingsControl<QCheckBox> apop_check{&settings_view_};
+  SettingsControl<QLineEdit> pop_server{&settings_view_};
+  SettingsControl<QLabel> pop_server_label{&settings_view_};
+  SettingsControl<QLineEdit> pop_port{&settings_view_};
+  SettingsControl<QLabel> pop_port_label{&settings_view_};
+  SettingsControl<QToolButton> SpeedButton2{&settings_view_};
+  SettingsControl<QLineEdit> pop_Account{&settings_view_};
+  SettingsControl<QLabel> pop_Account_label{&settings_view_};
+  SettingsControl<QLineEdit> pop_password{&settings_view_};
+  SettingsControl<QLabel> pop_password_label{&settings_view_};
   // options page
-  QGroupBox* GroupBox2 = nullptr;
-  QCheckBox* auto_dail = nullptr;
-  QCheckBox* auto_dail_close = nullptr;
-  QLabel* dialup_note = nullptr;
-  QGroupBox* GroupBox4 = nullptr;
-  QLabel* rirekisu_label = nullptr;
-  QSpinBox* rirekisu = nullptr;
-  QLabel* rirekisu_unit = nullptr;
-  QLabel* rirekisu_note = nullptr;
-  QGroupBox* GroupBox3 = nullptr;
-  QCheckBox* send_end = nullptr;
-  QCheckBox* delete_check = nullptr;
-  QCheckBox* hint_check = nullptr;
+  SettingsControl<QGroupBox> GroupBox2{&settings_view_};
+  SettingsControl<QCheckBox> auto_dail{&settings_view_};
+  SettingsControl<QCheckBox> auto_dail_close{&settings_view_};
+  SettingsControl<QLabel> dialup_note{&settings_view_};
+  SettingsControl<QGroupBox> GroupBox4{&settings_view_};
+  SettingsControl<QLabel> rirekisu_label{&settings_view_};
+  SettingsControl<QSpinBox> rirekisu{&settings_view_};
+  SettingsControl<QLabel> rirekisu_unit{&settings_view_};
+  SettingsControl<QLabel> rirekisu_note{&settings_view_};
+  SettingsControl<QGroupBox> GroupBox3{&settings_view_};
+  SettingsControl<QCheckBox> send_end{&settings_view_};
+  SettingsControl<QCheckBox> delete_check{&settings_view_};
+  SettingsControl<QCheckBox> hint_check{&settings_view_};
   // signature page
-  QGroupBox* GroupBox5 = nullptr;
-  QCheckBox* signature = nullptr;
-  QLabel* Label14 = nullptr;
-  QPlainTextEdit* Memo3 = nullptr;  // signature 1
-  QLabel* Label15 = nullptr;
-  QPlainTextEdit* Memo5 = nullptr;  // signature 2
+  SettingsControl<QGroupBox> GroupBox5{&settings_view_};
+  SettingsControl<QCheckBox> signature{&settings_view_};
+  SettingsControl<QLabel> Label14{&settings_view_};
+  SettingsControl<QPlainTextEdit> Memo3{&settings_view_};  // signature 1
+  SettingsControl<QLabel> Label15{&settings_view_};
+  SettingsControl<QPlainTextEdit> Memo5{&settings_view_};  // signature 2
 
   // ---- the other windows of the run
   AppWindows* windows() const { return windows_; }
@@ -346,10 +370,13 @@ class TForm1 : public QWidget {
   void build_history_view();
   void build_address_book_view();
   void build_settings_view();
+  // Builds the settings view and gives it the values held so far.
+  void settings_view_needed();
   void connect_handlers();
   // Wiring of each subsystem, next to its handlers.
   void connect_compose();
   void connect_signatures();
+  void connect_signature_page();
   void connect_palette();
   void connect_address_book();
   void connect_history();

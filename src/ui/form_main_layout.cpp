@@ -65,6 +65,15 @@ QLineEdit* labelled_edit(QWidget* parent, const QString& caption, int x, int y, 
   return e;
 }
 
+// The same, with its caption kept by a control of a view built on demand.
+template <class Holder>
+QLineEdit* labelled_edit(QWidget* parent, const QString& caption, int x, int y, int w, Holder* label_out) {
+  QLabel* l = nullptr;
+  QLineEdit* e = labelled_edit(parent, caption, x, y, w, &l);
+  *label_out = l;
+  return e;
+}
+
 // The "標準" button beside a port field: puts the usual port back.
 QToolButton* standard_port_button(QWidget* parent, int y) {
   auto* b = new QToolButton(parent);

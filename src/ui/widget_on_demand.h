@@ -32,18 +32,15 @@ class OnDemandGroup {
  public:
   explicit OnDemandGroup(std::function<void()> build) : build_(std::move(build)) {}
   void ensure() {
-    if (built_ || building_) return;
-    building_ = true;
+    if (built_) return;
+    built_ = true;  // from here on, so that the routine uses its controls freely
     build_();
-    building_ = false;
-    built_ = true;
   }
   bool built() const { return built_; }
 
  private:
   std::function<void()> build_;
   bool built_ = false;
-  bool building_ = false;  // the routine itself uses its controls freely
 };
 
 // A control of such a group.
