@@ -12,6 +12,8 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 # Empty: every target of fuzz/; or a list such as FUZZ_TARGETS="cp932 message".
 FUZZ_TARGETS ?=
+# An X display (an Xvfb, say :26) for the start-up figures on X as well.
+BENCH_DISPLAY ?=
 
 .PHONY: all build run test deps clean bench fuzz install screenshots format format-check deb
 
@@ -40,7 +42,7 @@ bench:
 	scripts/install-deps --bench
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZARVEL_BENCH=ON -DZARVEL_TESTS=OFF
 	cmake --build build-bench -j $(JOBS) --target zarvel_bench
-	build-bench/bench/zarvel_bench
+	ZARVEL_BENCH_DISPLAY=$(BENCH_DISPLAY) build-bench/bench/zarvel_bench
 
 # The fuzz build keeps its grown corpus in build-fuzz/fuzz-corpus and any
 # crashing input in build-fuzz/fuzz-artifacts.

@@ -34,11 +34,11 @@ long long monotonic_ns() {
   return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
 }
 
-long resident_kb() {
+long resident_kb(const char* which) {
   std::ifstream status("/proc/self/status");
   std::string key;
   while (status >> key) {
-    if (key == "VmRSS:") {
+    if (key == which) {
       long kb = -1;
       status >> kb;
       return kb;
@@ -59,10 +59,17 @@ class FirstPaint : public QObject {
     // (not a message box).
     const std::string name = window->metaObject()->className();
     // Runs once the whole paint (every child, and the flush) is done.
-    QTimer::singleShot(0, this, [name] {
+    QTimer::singleShot(0, this, [name, window] {
       report("shown " + std::to_string(monotonic_ns()) + " " + name);
-      QTimer::singleShot(kSettleMs, [] {
-        report("rss_kb " + std::to_string(resident_kb()));
+      QTimer::singleShot(kSettleMs, [window] {
+        report("rss_kb " + std::to_string(resident_kb("VmRSS:")));
+        if (std::getenv("ZARVEL_BENCH_EXIT")) {
+          // The window's own close, with its whole shut-down.
+          const long long t0 = monotonic_ns();
+          window->close();
+          report("exit_ns " + std::to_string(monotonic_ns() - t0));
+          report("peak_kb " + std::to_string(resident_kb("VmHWM:")));
+        }
         std::_Exit(0);
       });
     });

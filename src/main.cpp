@@ -39,7 +39,7 @@ extern "C" void on_end_signal(int) {
 // (and a failed save keeps it open, as always). A send under way is let
 // finish first: it ends in the history.
 void close_main_window(AppWindows& windows) {
-  if (windows.mailsend->isVisible()) {
+  if (windows.mailsend.built() && windows.mailsend->isVisible()) {
     windows.mailsend->stop_send();  // a send the server has taken still ends as sent
     QTimer::singleShot(200, windows.Form1, [&windows] { close_main_window(windows); });
     return;

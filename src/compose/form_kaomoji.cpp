@@ -75,13 +75,33 @@ void fill(QListWidget* l, const QStringList& rows) {
 
 }  // namespace
 
-Tkaomoji::Tkaomoji(TForm1* owner)
+Tkaomoji::Tkaomoji(TForm1* owner) : Tkaomoji(owner, read_placement(owner)) {}
+
+Tkaomoji::Tkaomoji(TForm1* owner, const Placement& placement)
     : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       Form1(owner) {
   build();
+  guarded([&] { FormCreate(placement); });
+}
+
+Tkaomoji::Placement Tkaomoji::read_placement(const TForm1* owner) {
+  Placement p;
   // A settings file that cannot be read leaves the design geometry; the
   // program still starts.
-  guarded([this] { FormCreate(); });
+  guarded([&] {
+    if (!file_exists(owner->data_folder + QStringLiteral("kaomoji.txt"))) return;  // never placed before
+    p.stored = true;
+    IniFile ini(owner->ini_path());
+    ini.load();
+    p.left = ini.read_int(kWindow, "eleft", p.left);
+    p.top = ini.read_int(kWindow, "etop", p.top);
+    p.width = ini.read_int(kWindow, "ewidth", p.width);
+    p.height = ini.read_int(kWindow, "eheight", p.height);
+    p.panel_width = ini.read_int(kWindow, "esplit", p.panel_width);
+    p.lower_height = ini.read_int(kWindow, "e1split", p.lower_height);
+    p.readable = true;
+  });
+  return p;
 }
 
 void Tkaomoji::build() {
@@ -218,21 +238,20 @@ void Tkaomoji::set_lower_height(int h) {
 
 void Tkaomoji::centre_on_screen() { zarvel::centre_on_screen(this); }
 
-void Tkaomoji::FormCreate() {
-  if (!file_exists(kaomoji_path())) {
+void Tkaomoji::FormCreate(const Placement& placement) {
+  if (!placement.stored) {
     // Never placed before.
     centre_on_screen();
     select_first_category();
     return;
   }
-  IniFile ini(Form1->ini_path());
-  ini.load();
-  const int left = ini.read_int(kWindow, "eleft", x());
-  const int top = ini.read_int(kWindow, "etop", y());
-  const int w = ini.read_int(kWindow, "ewidth", width());
-  const int h = ini.read_int(kWindow, "eheight", height());
-  set_panel_width(ini.read_int(kWindow, "esplit", panel_width_));
-  set_lower_height(ini.read_int(kWindow, "e1split", lower_height_));
+  if (!placement.readable) return;  // the design geometry
+  const int left = placement.left;
+  const int top = placement.top;
+  const int w = placement.width;
+  const int h = placement.height;
+  set_panel_width(placement.panel_width);
+  set_lower_height(placement.lower_height);
   // No bigger than the desktop, and on a screen: a stored geometry from
   // another screen arrangement must not leave the window out of reach.
   const QScreen* s = Form1->screen() ? Form1->screen() : QGuiApplication::primaryScreen();

@@ -17,7 +17,24 @@ class TForm1;
 class Tkaomoji : public QWidget {
   Q_OBJECT
  public:
+  // Design geometry, and the settings keys' defaults.
+  static constexpr int kLeft = 531, kTop = 173, kWidth = 250, kHeight = 455;
+  static constexpr int kMinWidth = 250, kMinHeight = 304;
+  static constexpr int kPanelWidth = 130, kPanelMin = 70, kPanelMax = 190;
+  static constexpr int kLowerHeight = 241, kLowerMin = 100;
+
+  // The palette's place and size as the settings file holds them, read at
+  // start even when the window itself is built later.
+  struct Placement {
+    bool stored = false;    // false: never placed before (no kaomoji.txt)
+    bool readable = false;  // false: the settings file could not be read
+    int left = kLeft, top = kTop, width = kWidth, height = kHeight;
+    int panel_width = kPanelWidth, lower_height = kLowerHeight;
+  };
+  static Placement read_placement(const TForm1* owner);
+
   explicit Tkaomoji(TForm1* owner);
+  Tkaomoji(TForm1* owner, const Placement& placement);
 
   // The palette's close (FormClose and hiding); errors reach the caller and
   // leave the palette shown.
@@ -29,12 +46,6 @@ class Tkaomoji : public QWidget {
   // Selects the first category and shows its pictograms.
   void select_first_category();
   bool paste_mode() const;
-
-  // Design geometry, and the settings keys' defaults.
-  static constexpr int kLeft = 531, kTop = 173, kWidth = 250, kHeight = 455;
-  static constexpr int kMinWidth = 250, kMinHeight = 304;
-  static constexpr int kPanelWidth = 130, kPanelMin = 70, kPanelMax = 190;
-  static constexpr int kLowerHeight = 241, kLowerMin = 100;
 
   TForm1* Form1;
 
@@ -53,7 +64,7 @@ class Tkaomoji : public QWidget {
   QListWidget* ListBox2 = nullptr;     // pictograms of the category
   QStatusBar* StatusBar1 = nullptr;
 
-  void FormCreate();
+  void FormCreate(const Placement& placement);
   void FormShow();
   void FormClose();
   void ToolButton5Click();

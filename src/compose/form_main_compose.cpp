@@ -28,7 +28,7 @@ void TForm1::connect_compose() {
 
 void TForm1::mojisu() {
   std::size_t n = counter_->bytes();
-  if (signature->isChecked() && preview_bytes_ > 0) n += preview_bytes_ + 2;  // + the CR LF that joins them
+  if (signature_on() && preview_bytes_ > 0) n += preview_bytes_ + 2;  // + the CR LF that joins them
   StatusBar1->set_panel_text(2, QStringLiteral("半角： ") + QString::number(n));
 }
 

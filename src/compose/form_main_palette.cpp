@@ -69,9 +69,20 @@ void TForm1::kaomoji_load() {
   tell_file_problem(kaomoji_file.path(), file.state, file.problem);
   if (!file.has_contents()) return;  // the built-in rows stay
   set_quick_list_rows(decode_rows(parse_kaomoji(file.bytes)));
-  Tkaomoji* palette = windows_->kaomoji;
+  palette_loaded_ = true;
+  palette_editor_rows_ = quick_list_rows();
+  if (Tkaomoji* palette = windows_->kaomoji.built()) palette_built(palette);
+}
+
+void TForm1::palette_built(Tkaomoji* palette) {
+  for (QListWidget* list : {palette->ListBox1, palette->ListBox2}) {
+    list->setStatusTip(palette_hint_);
+    list->setAccessibleDescription(palette_hint_);  // a screen reader says the hint too
+  }
+  if (!palette_loaded_) return;
   palette->select_first_category();
-  palette->set_editor_rows(quick_list_rows());
+  palette->set_editor_rows(palette_editor_rows_);
+  palette_editor_rows_.clear();
 }
 
 void TForm1::BitBtn1Click() {
@@ -109,8 +120,10 @@ void TForm1::paste_to_last_input(const QString& text) {
 }
 
 void TForm1::set_palette_hints(const QString& hint) {
-  if (!windows_ || !windows_->kaomoji) return;  // not created yet
-  for (QListWidget* list : {windows_->kaomoji->ListBox1, windows_->kaomoji->ListBox2}) {
+  palette_hint_ = hint;
+  Tkaomoji* palette = windows_ ? windows_->kaomoji.built() : nullptr;
+  if (!palette) return;  // it takes the hint when it is built
+  for (QListWidget* list : {palette->ListBox1, palette->ListBox2}) {
     list->setStatusTip(hint);
     list->setAccessibleDescription(hint);  // a screen reader says the hint too
   }

@@ -23,10 +23,27 @@ std::pair<qsizetype, std::size_t> fingerprint(const QString& text) { return {tex
 
 }  // namespace
 
-void TForm1::connect_signatures() {
+void TForm1::connect_signature_page() {
   guard_cp932(Memo3);
   guard_cp932(Memo5);
   connect(signature, &QCheckBox::toggled, this, guard([this] { signatureClick(); }));
+}
+
+// The editors are on the settings view: until it is built their texts are
+// held in settings_.
+QString TForm1::signature_text(int i) const {
+  if (!settings_view_built()) return settings_.signature_text[i];
+  return (i == 0 ? Memo3 : Memo5)->toPlainText();
+}
+
+void TForm1::set_signature_text(int i, const QString& text) {
+  if (!settings_view_built()) settings_.signature_text[i] = text;
+  else (i == 0 ? Memo3 : Memo5)->setPlainText(text);
+}
+
+bool TForm1::signature_on() const { return settings_view_built() ? signature->isChecked() : settings_.signature; }
+
+void TForm1::connect_signatures() {
   connect(sign1, &QRadioButton::toggled, this, [this](bool on) {
     if (on) guarded([this] { sign1Click(); });
   });
@@ -39,10 +56,8 @@ void TForm1::connect_signatures() {
 }
 
 void TForm1::signatures_load() {
-  QPlainTextEdit* editors[2] = {Memo3, Memo5};
   for (int i = 0; i < 2; ++i) {
     DataFile& file = signature_files[i];
-    QPlainTextEdit* editor = editors[i];
     // A file that cannot be read or created is reported, and start-up goes
     // on with the other one.
     guarded([&] {
@@ -52,7 +67,7 @@ void TForm1::signatures_load() {
           // Both files exist from the first start on; one that cannot be
           // created now is tried again at exit.
           file.mark_changed();
-          file.save(format_signature(to_cp932(editor->toPlainText())));
+          file.save(format_signature(to_cp932(signature_text(i))));
           break;
         case FileState::Unreadable:
           throw AppError(loaded.error);
@@ -60,19 +75,18 @@ void TForm1::signatures_load() {
           tell_file_problem(file.path(), loaded.state, loaded.problem);
           break;
         default:
-          editor->setPlainText(from_cp932_crlf(parse_signature(loaded.bytes)));
+          set_signature_text(i, from_cp932_crlf(parse_signature(loaded.bytes)));
           tell_file_problem(file.path(), loaded.state, loaded.problem);
           break;
       }
     });
-    signature_loaded[i] = fingerprint(editor->toPlainText());
+    signature_loaded[i] = fingerprint(signature_text(i));
   }
 }
 
 void TForm1::signatures_write() {
-  QPlainTextEdit* editors[2] = {Memo3, Memo5};
   for (int i = 0; i < 2; ++i) {
-    const QString text = editors[i]->toPlainText();
+    const QString text = signature_text(i);
     const auto now = fingerprint(text);
     if (!signature_files[i].changed() && now == signature_loaded[i]) continue;
     signature_files[i].save(format_signature(to_cp932(text)));
@@ -81,10 +95,11 @@ void TForm1::signatures_write() {
 }
 
 void TForm1::signatureClick() {
-  const bool on = signature->isChecked();
-  for (QWidget* w : {static_cast<QWidget*>(Label14), static_cast<QWidget*>(Label15), static_cast<QWidget*>(Memo3),
-                     static_cast<QWidget*>(Memo5)})
-    w->setEnabled(on);
+  const bool on = signature_on();
+  if (settings_view_built())
+    for (QWidget* w : {static_cast<QWidget*>(Label14), static_cast<QWidget*>(Label15), static_cast<QWidget*>(Memo3),
+                       static_cast<QWidget*>(Memo5)})
+      w->setEnabled(on);
   // Without signatures the body covers the preview and its selectors.
   Memo1->resize(Memo1->width(), on ? 95 : 130);
   Memo1->raise();
@@ -94,28 +109,28 @@ void TForm1::signature_selcte() {
   Memo2->clear();
   if (signature_sel == 0) {
     sign1->setChecked(true);
-    Memo2->setPlainText(Memo3->toPlainText());
+    Memo2->setPlainText(signature_text(0));
   } else if (signature_sel == 1) {
     sign2->setChecked(true);
-    Memo2->setPlainText(Memo5->toPlainText());
+    Memo2->setPlainText(signature_text(1));
   }
 }
 
 void TForm1::signature_selcte0() {
   if (sign1->isChecked()) {
-    Memo2->setPlainText(Memo3->toPlainText());
+    Memo2->setPlainText(signature_text(0));
   } else {
     sign2->setChecked(true);
-    Memo2->setPlainText(Memo5->toPlainText());
+    Memo2->setPlainText(signature_text(1));
   }
 }
 
 void TForm1::sign1Click() {
-  Memo2->setPlainText(Memo3->toPlainText());
+  Memo2->setPlainText(signature_text(0));
   subject_memo_sw();
 }
 
 void TForm1::sign2Click() {
-  Memo2->setPlainText(Memo5->toPlainText());
+  Memo2->setPlainText(signature_text(1));
   subject_memo_sw();
 }

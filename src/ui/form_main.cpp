@@ -33,11 +33,16 @@ using namespace zarvel;
 
 AppWindows::AppWindows(const StartOptions& options) {
   Form1 = new TForm1(options, this);
-  AboutBox = new TAboutBox(Form1);
-  mailsend = new Tmailsend(Form1);
-  seting_diarog = new Tseting_diarog(Form1);
+  AboutBox.set_factory([this] { return new TAboutBox(Form1); });
+  mailsend.set_factory([this] { return new Tmailsend(Form1); });
+  seting_diarog.set_factory([this] { return new Tseting_diarog(Form1); });
   SmtpDlg = new TSmtpDlg(Form1);
-  kaomoji = new Tkaomoji(Form1);
+  // The palette's place is read now, as its creation would.
+  kaomoji.set_factory([this, placement = Tkaomoji::read_placement(Form1)] {
+    auto* palette = new Tkaomoji(Form1, placement);
+    Form1->palette_built(palette);
+    return palette;
+  });
 }
 
 AppWindows::~AppWindows() { delete Form1; }  // the others are its children
@@ -65,7 +70,7 @@ TForm1::TForm1(const StartOptions& options, AppWindows* windows)
   build_compose_view();
   build_history_view();
   build_address_book_view();
-  build_settings_view();
+  // The settings view is built when first needed (settings_view_needed).
   StatusBar1 = new TStatusBar(this);
   StatusBar1->setGeometry(0, 338, 280, 21);
   StatusBar1->set_panel_text(2, QStringLiteral("半角： 0"));
@@ -86,7 +91,6 @@ void TForm1::connect_handlers() {
           [this](const QPoint& at) { PopupMenu4->popup(ToolButton4->mapToGlobal(at)); });
   connect(About1, &QAction::triggered, this, guard([this] { About1Click(); }));
   connect(ToolButton5, &ToolSeparator::clicked, this, guard([this] { ToolButton5Click(); }));
-  connect(hint_check, &QCheckBox::toggled, this, guard([this] { hint_checkClick(); }));
   connect_compose();
   connect_signatures();
   connect_kept();
@@ -94,7 +98,6 @@ void TForm1::connect_handlers() {
   connect_address_book();
   connect_history();
   connect_send();
-  connect_server_page();
 }
 
 void TForm1::FormCreate() {
@@ -108,16 +111,20 @@ void TForm1::FormCreate() {
   subject->clear();
   To_name->clear();
   To_address->clear();
-  // 5. Every view stands where the compose view stands; only that one shows.
-  for (QFrame* p : {Panel2, Panel3, Panel6}) {
+  // 5. Every view stands where the compose view stands; only that one shows
+  //    (the settings view when it is built).
+  for (QFrame* p : {Panel3, Panel6}) {
     p->hide();
     p->move(-1, 39);
   }
   // 6. The error handler is the application object's (and every handler is
   //    guarded).
-  // 7. Dependent controls in line with the loaded settings.
-  pop_checkClick();
-  smtp_checkClick();
+  // 7. Dependent controls in line with the loaded settings (those of the
+  //    settings view when it is built).
+  if (settings_view_built()) {
+    pop_checkClick();
+    smtp_checkClick();
+  }
   signatureClick();
   signature_selcte();
   hint_checkClick();
@@ -127,6 +134,22 @@ void TForm1::FormCreate() {
   // 9. The message filter: keys for the window first, right clicks on the
   //    picker never.
   qApp->installEventFilter(this);
+  StatusBar1->raise();
+}
+
+void TForm1::settings_view_needed() {
+  build_settings_view();
+  Panel2->hide();
+  Panel2->move(-1, 39);
+  apply_settings();
+  connect(hint_check, &QCheckBox::toggled, this, guard([this] { hint_checkClick(); }));
+  connect_server_page();
+  connect_signature_page();
+  // The dependent controls in line with the values, as at creation.
+  pop_checkClick();
+  smtp_checkClick();
+  signatureClick();
+  set_up_settings_access();
   StatusBar1->raise();
 }
 
@@ -160,7 +183,7 @@ void TForm1::FormClose() {
     send_write();
     data_save();
     signatures_write();
-    if (windows_->kaomoji->isVisible()) windows_->kaomoji->close_palette();
+    if (windows_->kaomoji.built() && windows_->kaomoji->isVisible()) windows_->kaomoji->close_palette();
   } catch (...) {
     if (!settings_failure) throw;
   }
@@ -189,8 +212,8 @@ void TForm1::closeEvent(QCloseEvent* e) {
 bool TForm1::compose_view_shown() const { return ToolButton1->isChecked(); }
 
 void TForm1::show_view(QFrame* panel, QToolButton* button) {
-  for (QFrame* p : {Panel1, Panel6, Panel3, Panel2})
-    if (p != panel) p->hide();
+  for (QFrame* p : {Panel1, Panel6, Panel3, Panel2.built()})
+    if (p && p != panel) p->hide();
   panel->show();
   StatusBar1->raise();
   for (QToolButton* b : {ToolButton1, ToolButton6, ToolButton2, ToolButton3}) b->setChecked(b == button);
@@ -240,7 +263,7 @@ void TForm1::About1Click() { windows_->AboutBox->exec(); }
 
 void TForm1::ToolButton5Click() { windows_->AboutBox->exec(); }
 
-void TForm1::hint_checkClick() { StatusBar1->set_auto_hint(hint_check->isChecked()); }
+void TForm1::hint_checkClick() { StatusBar1->set_auto_hint(hint_on()); }
 
 bool TForm1::event(QEvent* e) {
   if (e->type() == QEvent::StatusTip) {
@@ -287,7 +310,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
       auto* w = qobject_cast<QWidget*>(watched);
       if (!w) break;
       if (ke->key() == Qt::Key_Escape && ke->modifiers() == Qt::NoModifier &&
-          (w->window() == this || w->window() == windows_->kaomoji)) {
+          (w->window() == this || w->window() == windows_->kaomoji.built())) {
         close();
         return true;
       }

@@ -25,6 +25,7 @@
 #include "app/pzconv.h"
 #include "text/cp932.h"
 #include "ui/start_options.h"
+#include "ui/widget_on_demand.h"
 
 class QCheckBox;
 class QFrame;
@@ -78,12 +79,14 @@ class AppWindows {
   AppWindows(const AppWindows&) = delete;
   AppWindows& operator=(const AppWindows&) = delete;
 
+  // The windows that hold nothing for the run are built when first used;
+  // the SMTP dialog holds what the send reads, so it is made at once.
   TForm1* Form1 = nullptr;
-  TAboutBox* AboutBox = nullptr;
-  Tmailsend* mailsend = nullptr;
-  Tseting_diarog* seting_diarog = nullptr;
+  zarvel::OnDemand<TAboutBox> AboutBox;
+  zarvel::OnDemand<Tmailsend> mailsend;
+  zarvel::OnDemand<Tseting_diarog> seting_diarog;
   TSmtpDlg* SmtpDlg = nullptr;
-  Tkaomoji* kaomoji = nullptr;
+  zarvel::OnDemand<Tkaomoji> kaomoji;
 };
 
 class TForm1 : public QWidget {
@@ -162,56 +165,79 @@ class TForm1 : public QWidget {
   QPushButton* edit_hensyu = nullptr;
   QPushButton* listview2_del = nullptr;
 
-  // ---- settings view
-  QFrame* Panel2 = nullptr;
-  QFrame* Bevel1 = nullptr;
-  QTabWidget* PageControl1 = nullptr;
-  QWidget* TabSheet1 = nullptr;
-  QWidget* TabSheet2 = nullptr;
-  QWidget* TabSheet3 = nullptr;
+  // ---- settings view: built when first shown or first used. Until then
+  // `settings_` holds what its controls would hold.
+  zarvel::OnDemandGroup settings_view_{[this] { settings_view_needed(); }};
+  template <class W>
+  using SettingsControl = zarvel::OnDemandControl<W>;
+  struct SettingsValues {
+    QString smtp_server, smtp_port = QStringLiteral("25"), mailaddress;
+    QString pop_server, pop_port = QStringLiteral("110"), pop_Account, pop_password;
+    bool smtp_check = false, pop_check = false, apop_check = false;
+    bool auto_dail = false, auto_dail_close = false;
+    int rirekisu = 100;
+    bool send_end = false, delete_check = true, hint_check = true;
+    bool signature = false;
+    QString signature_text[2];  // Memo3, Memo5
+  };
+  SettingsValues settings_;
+  // What the controls hold once built, else settings_.
+  SettingsValues current_settings() const;
+  void apply_settings();  // settings_ into the controls just built
+  bool settings_view_built() const { return settings_view_.built(); }
+  bool signature_on() const;
+  bool hint_on() const;
+  QString signature_text(int i) const;
+  void set_signature_text(int i, const QString& text);
+  SettingsControl<QFrame> Panel2{&settings_view_};
+  SettingsControl<QFrame> Bevel1{&settings_view_};
+  SettingsControl<QTabWidget> PageControl1{&settings_view_};
+  SettingsControl<QWidget> TabSheet1{&settings_view_};
+  SettingsControl<QWidget> TabSheet2{&settings_view_};
+  SettingsControl<QWidget> TabSheet3{&settings_view_};
   // server page
-  QGroupBox* GroupBox1 = nullptr;
-  QLineEdit* smtp_server = nullptr;
-  QLabel* smtp_server_label = nullptr;
-  QLineEdit* smtp_port = nullptr;
-  QLabel* smtp_port_label = nullptr;
-  QToolButton* SpeedButton1 = nullptr;
-  QLineEdit* mailaddress = nullptr;
-  QLabel* mailaddress_label = nullptr;
-  QCheckBox* smtp_check = nullptr;
-  QPushButton* Button1 = nullptr;
-  QCheckBox* pop_check = nullptr;
-  QCheckBox* apop_check = nullptr;
-  QLineEdit* pop_server = nullptr;
-  QLabel* pop_server_label = nullptr;
-  QLineEdit* pop_port = nullptr;
-  QLabel* pop_port_label = nullptr;
-  QToolButton* SpeedButton2 = nullptr;
-  QLineEdit* pop_Account = nullptr;
-  QLabel* pop_Account_label = nullptr;
-  QLineEdit* pop_password = nullptr;
-  QLabel* pop_password_label = nullptr;
+  SettingsControl<QGroupBox> GroupBox1{&settings_view_};
+  SettingsControl<QLineEdit> smtp_server{&settings_view_};
+  SettingsControl<QLabel> smtp_server_label{&settings_view_};
+  SettingsControl<QLineEdit> smtp_port{&settings_view_};
+  SettingsControl<QLabel> smtp_port_label{&settings_view_};
+  SettingsControl<QToolButton> SpeedButton1{&settings_view_};
+  SettingsControl<QLineEdit> mailaddress{&settings_view_};
+  SettingsControl<QLabel> mailaddress_label{&settings_view_};
+  SettingsControl<QCheckBox> smtp_check{&settings_view_};
+  SettingsControl<QPushButton> Button1{&settings_view_};
+  SettingsControl<QCheckBox> pop_check{&settings_view_};
+  SettingsControl<QCheckBox> apop_check{&settings_view_};
+  SettingsControl<QLineEdit> pop_server{&settings_view_};
+  SettingsControl<QLabel> pop_server_label{&settings_view_};
+  SettingsControl<QLineEdit> pop_port{&settings_view_};
+  SettingsControl<QLabel> pop_port_label{&settings_view_};
+  SettingsControl<QToolButton> SpeedButton2{&settings_view_};
+  SettingsControl<QLineEdit> pop_Account{&settings_view_};
+  SettingsControl<QLabel> pop_Account_label{&settings_view_};
+  SettingsControl<QLineEdit> pop_password{&settings_view_};
+  SettingsControl<QLabel> pop_password_label{&settings_view_};
   // options page
-  QGroupBox* GroupBox2 = nullptr;
-  QCheckBox* auto_dail = nullptr;
-  QCheckBox* auto_dail_close = nullptr;
-  QLabel* dialup_note = nullptr;
-  QGroupBox* GroupBox4 = nullptr;
-  QLabel* rirekisu_label = nullptr;
-  QSpinBox* rirekisu = nullptr;
-  QLabel* rirekisu_unit = nullptr;
-  QLabel* rirekisu_note = nullptr;
-  QGroupBox* GroupBox3 = nullptr;
-  QCheckBox* send_end = nullptr;
-  QCheckBox* delete_check = nullptr;
-  QCheckBox* hint_check = nullptr;
+  SettingsControl<QGroupBox> GroupBox2{&settings_view_};
+  SettingsControl<QCheckBox> auto_dail{&settings_view_};
+  SettingsControl<QCheckBox> auto_dail_close{&settings_view_};
+  SettingsControl<QLabel> dialup_note{&settings_view_};
+  SettingsControl<QGroupBox> GroupBox4{&settings_view_};
+  SettingsControl<QLabel> rirekisu_label{&settings_view_};
+  SettingsControl<QSpinBox> rirekisu{&settings_view_};
+  SettingsControl<QLabel> rirekisu_unit{&settings_view_};
+  SettingsControl<QLabel> rirekisu_note{&settings_view_};
+  SettingsControl<QGroupBox> GroupBox3{&settings_view_};
+  SettingsControl<QCheckBox> send_end{&settings_view_};
+  SettingsControl<QCheckBox> delete_check{&settings_view_};
+  SettingsControl<QCheckBox> hint_check{&settings_view_};
   // signature page
-  QGroupBox* GroupBox5 = nullptr;
-  QCheckBox* signature = nullptr;
-  QLabel* Label14 = nullptr;
-  QPlainTextEdit* Memo3 = nullptr;  // signature 1
-  QLabel* Label15 = nullptr;
-  QPlainTextEdit* Memo5 = nullptr;  // signature 2
+  SettingsControl<QGroupBox> GroupBox5{&settings_view_};
+  SettingsControl<QCheckBox> signature{&settings_view_};
+  SettingsControl<QLabel> Label14{&settings_view_};
+  SettingsControl<QPlainTextEdit> Memo3{&settings_view_};  // signature 1
+  SettingsControl<QLabel> Label15{&settings_view_};
+  SettingsControl<QPlainTextEdit> Memo5{&settings_view_};  // signature 2
 
   // ---- the other windows of the run
   AppWindows* windows() const { return windows_; }
@@ -287,6 +313,9 @@ class TForm1 : public QWidget {
   void paste_to_last_input(const QString& text);
   // Sets the hint of the palette's two lists.
   void set_palette_hints(const QString& hint);
+  // The palette is built: it gets what the start gave it while it did not
+  // exist yet.
+  void palette_built(Tkaomoji* palette);
   // The quick list's one-line texts, in order.
   QStringList quick_list_rows() const;
   void set_quick_list_rows(const QStringList& rows);
@@ -359,10 +388,13 @@ class TForm1 : public QWidget {
   void build_history_view();
   void build_address_book_view();
   void build_settings_view();
+  // Builds the settings view and gives it the values held so far.
+  void settings_view_needed();
   void connect_handlers();
   // Wiring of each subsystem, next to its handlers.
   void connect_compose();
   void connect_signatures();
+  void connect_signature_page();
   void connect_palette();
   void connect_address_book();
   void connect_history();
@@ -371,6 +403,7 @@ class TForm1 : public QWidget {
   // Names for screen readers and the keys that stand in for the mouse
   // (src/ui/form_main_access.cpp).
   void set_up_access();
+  void set_up_settings_access();
   // The view-switch frame shared by the four view buttons.
   void show_view(QFrame* panel, QToolButton* button);
   // Gives the focus to the first control of `panel` that Tab reaches.
@@ -379,5 +412,9 @@ class TForm1 : public QWidget {
   AppWindows* windows_;
   bool shown_once_ = false;
   zarvel::BodyCounter* counter_ = nullptr;  // the body's bytes
+  // For the palette until it is built.
+  QString palette_hint_ = QStringLiteral("ダブルクリックで貼り付け");
+  bool palette_loaded_ = false;  // kaomoji.txt was read at the first showing
+  QStringList palette_editor_rows_;
   std::size_t preview_bytes_ = 0;           // the signature preview's bytes
 };

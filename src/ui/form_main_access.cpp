@@ -40,7 +40,6 @@ void TForm1::set_up_access() {
   Panel1->setAccessibleName(QStringLiteral("メール作成"));
   Panel6->setAccessibleName(QStringLiteral("送信履歴"));
   Panel3->setAccessibleName(QStringLiteral("宛先編集"));
-  Panel2->setAccessibleName(QStringLiteral("各種設定"));
 
   // Compose view. The body, the preview and the quick list have no
   // caption of their own.
@@ -59,8 +58,6 @@ void TForm1::set_up_access() {
   listview2_down->setAccessibleDescription(QStringLiteral("選択した宛先を一つ下へ"));
   listview2_up->setAccessibleDescription(QStringLiteral("選択した宛先を一つ上へ"));
 
-  // Settings view: the one caption not yet tied to its field.
-  name_by_caption(rirekisu, rirekisu_label);
   ToolButton5->setAccessibleName(QStringLiteral("バージョン情報"));
 
   name_controls(this);
@@ -79,4 +76,12 @@ void TForm1::set_up_access() {
   // the focus; the address-book view's list makes the same choice.
   on_enter_key(ListView2, [this] { ListView2DblClick(); });
   on_enter_key(ListView3, [this] { ListView3Click(); });
+}
+
+// The settings view is built when first needed, and named then.
+void TForm1::set_up_settings_access() {
+  Panel2->setAccessibleName(QStringLiteral("各種設定"));
+  // The one caption not yet tied to its field.
+  name_by_caption(rirekisu, rirekisu_label);
+  name_controls(Panel2);
 }

@@ -66,6 +66,15 @@ TEdit* labelled_edit(QWidget* parent, const QString& caption, int x, int y, int 
   return e;
 }
 
+// The same, with its caption kept by a control of a view built on demand.
+template <class Holder>
+TEdit* labelled_edit(QWidget* parent, const QString& caption, int x, int y, int w, Holder* label_out) {
+  QLabel* l = nullptr;
+  TEdit* e = labelled_edit(parent, caption, x, y, w, &l);
+  *label_out = l;
+  return e;
+}
+
 // The "標準" button beside a port field: puts the usual port back.
 QToolButton* standard_port_button(QWidget* parent, int y) {
   auto* b = new QToolButton(parent);
