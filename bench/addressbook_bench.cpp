@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "addressbook/address_book_file.h"
-#include "addressbook/widget_recipient_model.h"
+#include "addressbook/recipient_model.h"
 #include "support/main_window.h"
 #include "ui/widget_listview.h"
 

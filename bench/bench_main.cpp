@@ -49,11 +49,11 @@
 #include <vector>
 
 #include "addressbook/address_book_file.h"
-#include "addressbook/widget_recipient_model.h"
+#include "addressbook/recipient_model.h"
 #include "app/file_io.h"
 #include "compose/kaomoji_file.h"
 #include "history/history_file.h"
-#include "history/widget_history_model.h"
+#include "history/history_model.h"
 #include "interop/server_process.h"
 #include "mail/message.h"
 #include "mail/transport.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/file_io.h"
-#include "ui/widget_fonts.h"
+#include "ui/fonts.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");

@@ -11,7 +11,7 @@
 #include <functional>
 
 #include "history/history_file.h"
-#include "history/widget_history_model.h"
+#include "history/history_model.h"
 #include "support/main_window.h"
 #include "ui/widget_listview.h"
 

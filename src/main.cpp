@@ -22,7 +22,7 @@
 #include "platform/error_report.h"
 #include "ui/form_main.h"
 #include "ui/start_up.h"
-#include "ui/widget_fonts.h"
+#include "ui/fonts.h"
 
 namespace {
 

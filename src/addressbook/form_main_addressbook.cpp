@@ -8,7 +8,7 @@
 
 #include "addressbook/address_book_file.h"
 #include "addressbook/form_seting_diarog.h"
-#include "addressbook/widget_recipient_model.h"
+#include "addressbook/recipient_model.h"
 #include "app/file_io.h"
 #include "platform/dialogs.h"
 #include "platform/error_report.h"

@@ -16,7 +16,7 @@
 #include "platform/error_report.h"
 #include "ui/form_main.h"
 #include "ui/widget_listview.h"
-#include "ui/widget_window.h"
+#include "ui/window_placement.h"
 
 using namespace zarvel;
 

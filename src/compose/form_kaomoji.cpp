@@ -22,10 +22,10 @@
 #include "compose/pictograms.h"
 #include "platform/error_report.h"
 #include "ui/form_main.h"
-#include "ui/widget_access.h"
-#include "ui/widget_colors.h"
-#include "ui/widget_fonts.h"
-#include "ui/widget_window.h"
+#include "ui/accessibility.h"
+#include "ui/colors.h"
+#include "ui/fonts.h"
+#include "ui/window_placement.h"
 #include "ui/widget_memo_guard.h"
 
 using namespace zarvel;

@@ -5,7 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "compose/widget_body_counter.h"
+#include "compose/body_counter.h"
 #include "platform/error_report.h"
 #include "ui/form_main.h"
 #include "ui/widget_memo_guard.h"

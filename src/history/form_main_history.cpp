@@ -14,7 +14,7 @@
 
 #include "app/file_io.h"
 #include "history/history_file.h"
-#include "history/widget_history_model.h"
+#include "history/history_model.h"
 #include "platform/dialogs.h"
 #include "platform/error_report.h"
 #include "ui/form_main.h"

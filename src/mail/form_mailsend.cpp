@@ -31,10 +31,10 @@
 #include "platform/window_size.h"
 #include "text/cp932.h"
 #include "ui/form_main.h"
-#include "ui/widget_access.h"
-#include "ui/widget_colors.h"
-#include "ui/widget_fonts.h"
-#include "ui/widget_window.h"
+#include "ui/accessibility.h"
+#include "ui/colors.h"
+#include "ui/fonts.h"
+#include "ui/window_placement.h"
 #include "ui/widget_statusbar.h"
 
 using namespace zarvel;

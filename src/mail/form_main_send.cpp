@@ -11,7 +11,7 @@
 #include "platform/dialogs.h"
 #include "platform/error_report.h"
 #include "ui/form_main.h"
-#include "ui/widget_colors.h"
+#include "ui/colors.h"
 #include "ui/widget_statusbar.h"
 
 using namespace zarvel;

@@ -19,9 +19,9 @@
 #include "platform/window_size.h"
 #include "ui/form_main.h"
 #include "ui/widget_edit.h"
-#include "ui/widget_access.h"
-#include "ui/widget_fonts.h"
-#include "ui/widget_window.h"
+#include "ui/accessibility.h"
+#include "ui/fonts.h"
+#include "ui/window_placement.h"
 
 using namespace zarvel;
 

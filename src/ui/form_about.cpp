@@ -13,10 +13,10 @@
 #include <QWindow>
 
 #include "platform/window_size.h"
-#include "ui/widget_colors.h"
-#include "ui/widget_access.h"
-#include "ui/widget_fonts.h"
-#include "ui/widget_window.h"
+#include "ui/colors.h"
+#include "ui/accessibility.h"
+#include "ui/fonts.h"
+#include "ui/window_placement.h"
 #include "ui/widget_lightlabel.h"
 
 namespace {

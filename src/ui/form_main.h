@@ -25,7 +25,7 @@
 #include "app/pzconv.h"
 #include "text/cp932.h"
 #include "ui/start_options.h"
-#include "ui/widget_on_demand.h"
+#include "ui/on_demand.h"
 
 class QCheckBox;
 class QFrame;

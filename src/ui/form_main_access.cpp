@@ -14,7 +14,7 @@
 
 #include "platform/error_report.h"
 #include "ui/form_main.h"
-#include "ui/widget_access.h"
+#include "ui/accessibility.h"
 #include "ui/widget_listview.h"
 #include "ui/widget_toolseparator.h"
 

@@ -19,9 +19,9 @@
 #include <QVBoxLayout>
 
 #include "ui/form_main.h"
-#include "ui/widget_colors.h"
+#include "ui/colors.h"
 #include "ui/widget_edit.h"
-#include "ui/widget_fonts.h"
+#include "ui/fonts.h"
 #include "ui/widget_listview.h"
 #include "ui/widget_statusbar.h"
 #include "ui/widget_toolbutton.h"

@@ -4,7 +4,7 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 
-#include "ui/widget_access.h"
+#include "ui/accessibility.h"
 
 namespace zarvel {
 namespace {

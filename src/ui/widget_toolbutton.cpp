@@ -3,7 +3,7 @@
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
 
-#include "ui/widget_fonts.h"
+#include "ui/fonts.h"
 
 namespace zarvel {
 

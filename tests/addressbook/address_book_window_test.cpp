@@ -17,7 +17,7 @@
 #include "app/data_file.h"
 #include "support/sjis.h"
 #include "addressbook/form_seting_diarog.h"
-#include "addressbook/widget_recipient_model.h"
+#include "addressbook/recipient_model.h"
 #include "support/main_window.h"
 #include "ui/widget_edit.h"
 #include "ui/widget_listview.h"

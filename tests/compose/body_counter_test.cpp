@@ -16,7 +16,7 @@
 
 #include <random>
 
-#include "compose/widget_body_counter.h"
+#include "compose/body_counter.h"
 #include "support/main_window.h"
 #include "text/cp932.h"
 

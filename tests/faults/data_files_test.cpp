@@ -14,7 +14,7 @@
 #include <functional>
 #include <random>
 
-#include "addressbook/widget_recipient_model.h"
+#include "addressbook/recipient_model.h"
 #include "compose/form_kaomoji.h"
 #include "data_set.h"
 #include "support/main_window.h"

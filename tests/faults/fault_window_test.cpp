@@ -16,11 +16,11 @@
 #include <csignal>
 #include <optional>
 
-#include "addressbook/widget_recipient_model.h"
+#include "addressbook/recipient_model.h"
 #include "compose/form_kaomoji.h"
 #include "compose/kaomoji_file.h"
 #include "data_set.h"
-#include "history/widget_history_model.h"
+#include "history/history_model.h"
 #include "support/main_window.h"
 
 using namespace zarvel;

@@ -17,7 +17,7 @@
 #include "app/data_file.h"
 #include "support/sjis.h"
 #include "history/history_file.h"
-#include "history/widget_history_model.h"
+#include "history/history_model.h"
 #include "support/main_window.h"
 #include "ui/widget_listview.h"
 

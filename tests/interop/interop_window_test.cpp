@@ -15,7 +15,7 @@
 #include <QRadioButton>
 #include <QToolButton>
 
-#include "history/widget_history_model.h"
+#include "history/history_model.h"
 #include "interop_fixture.h"
 #include "mail/send_window_support.h"
 #include "platform/dialup.h"

@@ -9,10 +9,10 @@
 
 #include <cstring>
 
-#include "history/widget_history_model.h"
+#include "history/history_model.h"
 #include "mail/transport.h"
 #include "send_window_support.h"
-#include "ui/widget_colors.h"
+#include "ui/colors.h"
 
 using namespace zarvel;
 using namespace zarvel::test;

@@ -10,7 +10,7 @@
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 #include "ui/form_main.h"
-#include "ui/widget_fonts.h"
+#include "ui/fonts.h"
 #include "ui/widget_statusbar.h"
 
 namespace zarvel::test {

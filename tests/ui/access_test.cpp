@@ -28,9 +28,9 @@
 #include <mutex>
 
 #include "addressbook/form_seting_diarog.h"
-#include "addressbook/widget_recipient_model.h"
+#include "addressbook/recipient_model.h"
 #include "compose/form_kaomoji.h"
-#include "history/widget_history_model.h"
+#include "history/history_model.h"
 #include "mail/form_mailsend.h"
 #include "mail/form_smtpdlg.h"
 #include "mail/send_window_support.h"
@@ -38,7 +38,7 @@
 #include "platform/dialogs.h"
 #include "support/recording_shell.h"
 #include "ui/form_about.h"
-#include "ui/widget_access.h"
+#include "ui/accessibility.h"
 #include "ui/widget_edit.h"
 #include "ui/widget_lightlabel.h"
 #include "ui/widget_listview.h"

@@ -36,7 +36,7 @@
 #include "support/main_window.h"
 #include "support/sjis.h"
 #include "ui/form_about.h"
-#include "ui/widget_colors.h"
+#include "ui/colors.h"
 #include "ui/widget_listview.h"
 #include "ui/widget_toolbutton.h"
 

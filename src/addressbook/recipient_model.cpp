@@ -1,4 +1,4 @@
-#include "addressbook/widget_recipient_model.h"
+#include "addressbook/recipient_model.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "ui/widget_window.h"
+#include "ui/window_placement.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,4 +1,4 @@
-#include "history/widget_history_model.h"
+#include "history/history_model.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "compose/widget_body_counter.h"
+#include "compose/body_counter.h"
 
 #include <QTextBlock>
 #include <QTextDocument>

@@ -1,4 +1,4 @@
-#include "ui/widget_access.h"
+#include "ui/accessibility.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

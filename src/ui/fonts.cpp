@@ -1,4 +1,4 @@
-#include "ui/widget_fonts.h"
+#include "ui/fonts.h"
 
 #include <fontconfig/fontconfig.h>
 
