@@ -2,7 +2,6 @@
 // showing: the whole start (windows created, shown, first paint) with an
 // empty book and with the big one, and the load and picker rebuild alone.
 #include <QApplication>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

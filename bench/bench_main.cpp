@@ -32,7 +32,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
-
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -151,10 +150,14 @@ Bytes history_body() {
   const Bytes quoted = to_cp932(u"> 先日お問い合わせいただいた件について、担当者から回答します。");
   Bytes body;
   for (int line = 0; body.size() < 10 * 1024; ++line) {
-    if (line % 8 == 7) body += "\r\n";
-    else if (line % 40 >= 30) body += quoted + "\r\n";
-    else if (line % 40 == 13) body += "\"" + text + "\" (" + std::to_string(line) + ")\r\n";
-    else body += text + std::to_string(line) + "\r\n";
+    if (line % 8 == 7)
+      body += "\r\n";
+    else if (line % 40 >= 30)
+      body += quoted + "\r\n";
+    else if (line % 40 == 13)
+      body += "\"" + text + "\" (" + std::to_string(line) + ")\r\n";
+    else
+      body += text + std::to_string(line) + "\r\n";
   }
   return body;
 }
@@ -163,8 +166,8 @@ void make_data(DataFolder& d) {
   const Bytes body = history_body();
   std::vector<HistoryEntry> history;
   for (int i = 0; i < 999; ++i)
-    history.push_back({to_cp932(u"山田　太郎") + std::to_string(i), to_cp932(u"打ち合わせの件 その") + std::to_string(i),
-                       to_cp932(u"26/12/08(火) 09:05:03"), body});
+    history.push_back({to_cp932(u"山田　太郎") + std::to_string(i),
+                       to_cp932(u"打ち合わせの件 その") + std::to_string(i), to_cp932(u"26/12/08(火) 09:05:03"), body});
   std::vector<Recipient> book;
   for (int i = 0; i < 10000; ++i)
     book.push_back({to_cp932(u"山田　太郎") + std::to_string(i), "yamada.taro" + std::to_string(i) + "@example.jp"});
@@ -282,10 +285,14 @@ StartFigures start_once(const std::vector<std::string>& argv, const std::vector<
   long long shown = -1, rss = -1, exit_ns = 0, peak = 0;
   std::string window;
   while (in >> key) {
-    if (key == "shown") in >> shown >> window;
-    else if (key == "rss_kb") in >> rss;
-    else if (key == "exit_ns") in >> exit_ns;
-    else if (key == "peak_kb") in >> peak;
+    if (key == "shown")
+      in >> shown >> window;
+    else if (key == "rss_kb")
+      in >> rss;
+    else if (key == "exit_ns")
+      in >> exit_ns;
+    else if (key == "peak_kb")
+      in >> peak;
   }
   if (shown < 0 || rss < 0) fail(argv[0] + " did not report its start (see " + log + ")");
   if (window != window_class) fail(argv[0] + " showed a " + window + ", not its main window (see " + log + ")");
@@ -297,8 +304,10 @@ void bench_start(const DataFolder& data, const QString& runtime_dir, int runs, c
   std::vector<std::pair<std::string, std::string>> set = {{"XDG_RUNTIME_DIR", runtime_dir.toStdString()},
                                                           {"LD_PRELOAD", ZARVEL_BENCH_HOOK},
                                                           {"ZARVEL_BENCH_FD", std::to_string(kReportFd)}};
-  if (display.empty()) set.push_back({"QT_QPA_PLATFORM", "offscreen"});
-  else set.insert(set.end(), {{"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", display}});
+  if (display.empty())
+    set.push_back({"QT_QPA_PLATFORM", "offscreen"});
+  else
+    set.insert(set.end(), {{"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", display}});
   const std::vector<std::string> env = environment_with(set);
   const std::string log = runtime_dir.toStdString() + "/start.log";
   const QString empty_folder = runtime_dir + QStringLiteral("/empty");
@@ -407,13 +416,27 @@ void bench_files(const DataFolder& data, int runs) {
     // Each load starts from empty lists, as at start-up (not timed).
     f->history->set_entries({});
     QApplication::processEvents();
-    pair(hl, [&] { f->send_read(); }, hl0, [&] { (void)read_file(send_txt); });
-    pair(hs, [&] { f->history_file.mark_changed(); f->send_write(); }, hs0, [&] { write_file_atomic(floor_file, data.history); });
+    pair(
+        hl, [&] { f->send_read(); }, hl0, [&] { (void)read_file(send_txt); });
+    pair(
+        hs,
+        [&] {
+          f->history_file.mark_changed();
+          f->send_write();
+        },
+        hs0, [&] { write_file_atomic(floor_file, data.history); });
     f->address_book->set_entries({});
     f->picker->set_entries({});
     QApplication::processEvents();
-    pair(bl, [&] { f->astaki_read(); }, bl0, [&] { (void)read_file(csv); });
-    pair(bs, [&] { f->address_book_file.mark_changed(); f->astaki_write(); }, bs0, [&] { write_file_atomic(floor_file, data.book); });
+    pair(
+        bl, [&] { f->astaki_read(); }, bl0, [&] { (void)read_file(csv); });
+    pair(
+        bs,
+        [&] {
+          f->address_book_file.mark_changed();
+          f->astaki_write();
+        },
+        bs0, [&] { write_file_atomic(floor_file, data.book); });
   }
   // What was saved is what was loaded.
   if (run.dir().read(QStringLiteral("send.txt")) != data.history ||
@@ -438,7 +461,8 @@ QString body_of(std::size_t bytes) {
 // One keystroke in the middle of `edit`'s text, and a Backspace that takes it
 // back (not timed); returns the keystroke's milliseconds, with the events it
 // queued. `typed` runs between the two.
-double keystroke(QPlainTextEdit* edit, const std::function<void()>& typed = [] {}) {
+double keystroke(
+    QPlainTextEdit* edit, const std::function<void()>& typed = [] {}) {
   QTextCursor c = edit->textCursor();
   c.setPosition(edit->document()->characterCount() / 2);
   edit->setTextCursor(c);
@@ -541,9 +565,9 @@ void bench_send(const QString& folder, int runs) {
   // curl reports the time of the transfer itself: connection, dialogue and
   // message, without starting the process, loading its libraries and
   // ending (nor the QUIT, which comes when it ends).
-  const std::vector<std::string> curl = {"curl",        "-s", "-S",          "--url", "smtp://127.0.0.1:" + port,
-                                         "--mail-from", from, "--mail-rcpt", to,      "--upload-file",
-                                         eml,           "--noproxy", "*", "-w", "%{time_total}"};
+  const std::vector<std::string> curl = {"curl",        "-s",        "-S",          "--url", "smtp://127.0.0.1:" + port,
+                                         "--mail-from", from,        "--mail-rcpt", to,      "--upload-file",
+                                         eml,           "--noproxy", "*",           "-w",    "%{time_total}"};
   std::vector<double> tt, tc, tc_transfer;
   int sent = 0;
   for (int i = -3; i < runs; ++i) {
@@ -574,9 +598,12 @@ int main(int argc, char** argv) {
   QString data_only;  // --data FOLDER: only writes the full data folder there
   std::string only;   // --only start|exit|files|counter|send
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) runs = std::max(3, std::atoi(argv[++i]));
-    else if (std::strcmp(argv[i], "--data") == 0 && i + 1 < argc) data_only = QString::fromLocal8Bit(argv[++i]);
-    else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) only = argv[++i];
+    if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
+      runs = std::max(3, std::atoi(argv[++i]));
+    else if (std::strcmp(argv[i], "--data") == 0 && i + 1 < argc)
+      data_only = QString::fromLocal8Bit(argv[++i]);
+    else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc)
+      only = argv[++i];
     else {
       std::fprintf(stderr, "usage: zarvel_bench [--runs N] [--only start|exit|files|counter|send] [--data FOLDER]\n");
       return 2;
@@ -604,12 +631,14 @@ int main(int argc, char** argv) {
     if (std::fscanf(f, "%lf %lf %lf", &load[0], &load[1], &load[2]) != 3) load[0] = -1;
     std::fclose(f);
   }
-  std::printf("zarvel_bench: data folder %.1f MB (send.txt 999 entries %.1f MB, zarvel.csv 10,000 entries %.2f MB, "
-              "kaomoji.txt %zu bytes)\n",
-              mb(data.bytes()), mb(data.history.size()), mb(data.book.size()), data.palette.size());
+  std::printf(
+      "zarvel_bench: data folder %.1f MB (send.txt 999 entries %.1f MB, zarvel.csv 10,000 entries %.2f MB, "
+      "kaomoji.txt %zu bytes)\n",
+      mb(data.bytes()), mb(data.history.size()), mb(data.book.size()), data.palette.size());
   const int file_runs = 2 * runs + 1, counter_runs = std::max(runs, 51), send_runs = std::max(runs, 30);
-  std::printf("medians of alternating runs (start-up %d, files %d, counter %d, send %d); load average %.2f on %ld CPUs\n",
-              runs, file_runs, counter_runs, send_runs, load[0], sysconf(_SC_NPROCESSORS_ONLN));
+  std::printf(
+      "medians of alternating runs (start-up %d, files %d, counter %d, send %d); load average %.2f on %ld CPUs\n", runs,
+      file_runs, counter_runs, send_runs, load[0], sysconf(_SC_NPROCESSORS_ONLN));
   std::fflush(stdout);
 
   try {

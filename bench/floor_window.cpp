@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QLabel>
 #include <QWidget>
-
 #include <vector>
 
 #include "app/file_io.h"

@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QToolButton>
-
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -82,7 +81,10 @@ int main(int argc, char** argv) {
                 f->ListView3->select_row(0);
                 QTest::mouseClick(f->Button2, Qt::LeftButton);
               }));
-  std::printf("send_write              %8.1f ms\n", best_ms(5, [&] { f->history_file.mark_changed(); f->send_write(); }));
+  std::printf("send_write              %8.1f ms\n", best_ms(5, [&] {
+                f->history_file.mark_changed();
+                f->send_write();
+              }));
   std::printf("exit (whole shut-down)  %8.1f ms\n", best_ms(1, [&] { run.close(); }));
   return 0;
 }

@@ -11,7 +11,6 @@
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
-
 #include <cstdlib>
 #include <ctime>
 #include <fstream>

@@ -12,7 +12,6 @@
 #include <QStringList>
 #include <QStyleFactory>
 #include <QTimer>
-
 #include <cerrno>
 #include <csignal>
 
@@ -20,9 +19,9 @@
 #include "mail/form_mailsend.h"
 #include "platform/dialogs.h"
 #include "platform/error_report.h"
+#include "ui/fonts.h"
 #include "ui/form_main.h"
 #include "ui/start_up.h"
-#include "ui/fonts.h"
 
 namespace {
 
@@ -96,9 +95,9 @@ int main(int argc, char** argv) {
   // What a kill in the middle of a save left behind. This copy is the only
   // one running, so no write is under way.
   zarvel::remove_stale_temp_files(
-      start.options.data_folder, {"zarvel.ini", "zarvel.csv", "send.txt", "close.txt", "signa1.txt", "signa2.txt", "kaomoji.txt",
-                                  "zarvel.ini.bak", "zarvel.csv.bak", "send.txt.bak", "close.txt.bak",
-                                  "signa1.txt.bak", "signa2.txt.bak", "kaomoji.txt.bak"});
+      start.options.data_folder,
+      {"zarvel.ini", "zarvel.csv", "send.txt", "close.txt", "signa1.txt", "signa2.txt", "kaomoji.txt", "zarvel.ini.bak",
+       "zarvel.csv.bak", "send.txt.bak", "close.txt.bak", "signa1.txt.bak", "signa2.txt.bak", "kaomoji.txt.bak"});
 
   // No display name: the toolkit would append it to every window's title.
   QApplication::setApplicationName(QStringLiteral("zarvel"));

@@ -256,7 +256,8 @@ AddressBookLoad read_address_book(Bytes file_bytes) {
   }
   while (pos < file.size()) {
     const void* lf_at = std::memchr(file.data() + pos, '\n', file.size() - pos);
-    const std::size_t lf = lf_at ? static_cast<std::size_t>(static_cast<const char*>(lf_at) - file.data()) : file.size();
+    const std::size_t lf =
+        lf_at ? static_cast<std::size_t>(static_cast<const char*>(lf_at) - file.data()) : file.size();
     std::size_t end = lf;
     if (end > pos && file[end - 1] == '\r') --end;
     if (!reader.line(pos, end)) {

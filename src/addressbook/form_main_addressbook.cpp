@@ -5,7 +5,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-
 #include "addressbook/address_book_file.h"
 #include "addressbook/form_seting_diarog.h"
 #include "addressbook/recipient_model.h"
@@ -108,8 +107,10 @@ void TForm1::listvew1_listview2() { picker->share(address_book->snapshot()); }
 
 void TForm1::ListView1Click() {
   // A click on the picker counts as leaving the compose field in use.
-  if (subject->hasFocus()) subjectExit();
-  else if (Memo1->hasFocus()) Memo1Exit();
+  if (subject->hasFocus())
+    subjectExit();
+  else if (Memo1->hasFocus())
+    Memo1Exit();
   const int row = ListView1->selected_row();
   if (ListView1->row_count() > 0 && row >= 0) set_recipient(this, picker, row);
   subject_memo_sw();
@@ -161,8 +162,7 @@ void TForm1::edit_hensyuClick() {
   if (row < 0) return;
   Tseting_diarog* dialog = windows_->seting_diarog;
   if (dialog->ask(QStringLiteral("宛先の編集"), from_cp932(address_book->name(row)),
-                  from_cp932(address_book->address(row))) ==
-      Tseting_diarog::Outcome::Accepted) {
+                  from_cp932(address_book->address(row))) == Tseting_diarog::Outcome::Accepted) {
     address_book->replace(row, {field_bytes(dialog->edit_mail), field_bytes(dialog->edit_address)});
     listvew1_listview2();
   }

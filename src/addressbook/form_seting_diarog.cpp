@@ -8,9 +8,9 @@
 
 #include "platform/error_report.h"
 #include "platform/window_size.h"
-#include "ui/widget_edit.h"
 #include "ui/accessibility.h"
 #include "ui/fonts.h"
+#include "ui/widget_edit.h"
 #include "ui/window_placement.h"
 
 using namespace zarvel;

@@ -18,9 +18,9 @@ class Tseting_diarog : public QDialog {
 
   explicit Tseting_diarog(QWidget* parent = nullptr);
 
-  QLabel* Label1 = nullptr;  // "宛先(&A)"
+  QLabel* Label1 = nullptr;            // "宛先(&A)"
   zarvel::TEdit* edit_mail = nullptr;  // the display name
-  QLabel* Label2 = nullptr;  // "メールアドレス(&M)"
+  QLabel* Label2 = nullptr;            // "メールアドレス(&M)"
   zarvel::TEdit* edit_address = nullptr;
   QPushButton* Button1 = nullptr;  // "OK(&S)"
   QPushButton* Button2 = nullptr;  // "ｷｬﾝｾﾙ(&C)"

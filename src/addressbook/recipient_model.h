@@ -6,7 +6,6 @@
 #pragma once
 
 #include <QAbstractTableModel>
-
 #include <cstdint>
 #include <memory>
 #include <vector>

@@ -1,13 +1,11 @@
 #include "app/data_file.h"
 
 #include <fcntl.h>
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
-
-#include <iconv.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -57,11 +55,16 @@ bool looks_utf8(std::string_view bytes) {
     }
     const unsigned char b = *p;
     int n;
-    if (b < 0x80) n = 0;
-    else if (b >= 0xC2 && b <= 0xDF) n = 1;
-    else if (b >= 0xE0 && b <= 0xEF) n = 2;
-    else if (b >= 0xF0 && b <= 0xF4) n = 3;
-    else return false;
+    if (b < 0x80)
+      n = 0;
+    else if (b >= 0xC2 && b <= 0xDF)
+      n = 1;
+    else if (b >= 0xE0 && b <= 0xEF)
+      n = 2;
+    else if (b >= 0xF0 && b <= 0xF4)
+      n = 3;
+    else
+      return false;
     if (end - p <= n) return false;
     for (int i = 1; i <= n; ++i)
       if ((p[i] & 0xC0) != 0x80) return false;
@@ -190,20 +193,34 @@ QString load_message(const QString& path, FileState state, FormProblem problem) 
                        QStringLiteral(" として残します。");
   QString why;
   switch (problem) {
-    case FormProblem::Utf16: why = QStringLiteral("UTF-16 で書かれているため、正しく読めません。"); break;
-    case FormProblem::Utf8: why = QStringLiteral("UTF-8 で書かれているため、正しく読めない文字があります。"); break;
-    case FormProblem::Nul: why = QStringLiteral("NUL 文字を含んでいるため、正しく読めない部分があります。"); break;
-    case FormProblem::NotCp932: why = QStringLiteral("Shift-JIS (CP932) にない文字コードを含んでいるため、正しく読めない文字があります。"); break;
-    case FormProblem::LineEnds: why = QStringLiteral("改行が CR だけの行を含んでいます。"); break;
-    case FormProblem::NoRecord: why = QStringLiteral("読み込める内容がありません。"); break;
+    case FormProblem::Utf16:
+      why = QStringLiteral("UTF-16 で書かれているため、正しく読めません。");
+      break;
+    case FormProblem::Utf8:
+      why = QStringLiteral("UTF-8 で書かれているため、正しく読めない文字があります。");
+      break;
+    case FormProblem::Nul:
+      why = QStringLiteral("NUL 文字を含んでいるため、正しく読めない部分があります。");
+      break;
+    case FormProblem::NotCp932:
+      why = QStringLiteral("Shift-JIS (CP932) にない文字コードを含んでいるため、正しく読めない文字があります。");
+      break;
+    case FormProblem::LineEnds:
+      why = QStringLiteral("改行が CR だけの行を含んでいます。");
+      break;
+    case FormProblem::NoRecord:
+      why = QStringLiteral("読み込める内容がありません。");
+      break;
     case FormProblem::Size:
-      why = QStringLiteral("大きすぎるため読み込みませんでした（") + size_text(kSmallFileLimit) + QStringLiteral("まで）。");
+      why = QStringLiteral("大きすぎるため読み込みませんでした（") + size_text(kSmallFileLimit) +
+            QStringLiteral("まで）。");
       break;
     case FormProblem::LongLine:
       why = QStringLiteral("長すぎる行があるため読み込みませんでした（1 行 ") + size_text(kLineLimit) +
             QStringLiteral("まで）。");
       break;
-    case FormProblem::None: return {};
+    case FormProblem::None:
+      return {};
   }
   if (state != FileState::Foreign && state != FileState::TooLarge) return {};
   return path + QStringLiteral(" は") + why + keep;

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QString>
-
 #include <cstddef>
 #include <string_view>
 
@@ -31,7 +30,8 @@ inline constexpr std::size_t kLineLimit = 64 * 1024;
 inline constexpr DataFileKind kSettingsFile{true, kSmallFileLimit, 0, true, true};
 inline constexpr DataFileKind kAddressBookFile{false, 0, 0, false, false};
 inline constexpr DataFileKind kHistoryFile{false, 0, 0, false, false};
-inline constexpr DataFileKind kTextFile{true, kSmallFileLimit, kLineLimit, false, true};  // signatures, palette, kept message
+inline constexpr DataFileKind kTextFile{true, kSmallFileLimit, kLineLimit, false,
+                                        true};  // signatures, palette, kept message
 
 enum class FileState {
   Missing,     // no such file: each file has its default
@@ -45,21 +45,21 @@ enum class FileState {
 // Why a file is not in the expected form.
 enum class FormProblem {
   None,
-  Utf16,      // a UTF-16 byte order mark
-  Utf8,       // a UTF-8 byte order mark, or UTF-8 text
-  Nul,        // NUL bytes
-  NotCp932,   // bytes that are no CP932 character
-  LineEnds,   // a lone CR where the format takes only LF and CR LF
-  NoRecord,   // nothing of the format in it (set by the file's reader)
-  Size,       // larger than the kind allows
-  LongLine,   // a line longer than the kind allows
+  Utf16,     // a UTF-16 byte order mark
+  Utf8,      // a UTF-8 byte order mark, or UTF-8 text
+  Nul,       // NUL bytes
+  NotCp932,  // bytes that are no CP932 character
+  LineEnds,  // a lone CR where the format takes only LF and CR LF
+  NoRecord,  // nothing of the format in it (set by the file's reader)
+  Size,      // larger than the kind allows
+  LongLine,  // a line longer than the kind allows
 };
 
 struct LoadedFile {
   FileState state = FileState::Missing;
   FormProblem problem = FormProblem::None;
-  Bytes bytes;        // Whole, Foreign: the contents; a lone CR is CR LF here when the kind takes none
-  QString error;      // Unreadable: the message to report
+  Bytes bytes;    // Whole, Foreign: the contents; a lone CR is CR LF here when the kind takes none
+  QString error;  // Unreadable: the message to report
   bool has_contents() const { return state == FileState::Whole || state == FileState::Foreign; }
 };
 

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <QFile>
-
 #include <cerrno>
 #include <string>
 
@@ -89,8 +88,10 @@ void write_file_atomic(const QString& path, std::string_view bytes, bool owner_o
   const bool exists = ::lstat(target.c_str(), &old) == 0;
   if (exists && S_ISDIR(old.st_mode)) fail();
   mode_t mode = 0666 & ~current_umask();
-  if (owner_only) mode = 0600;
-  else if (exists && S_ISREG(old.st_mode)) mode = (old.st_mode & 07777) | 0600;
+  if (owner_only)
+    mode = 0600;
+  else if (exists && S_ISREG(old.st_mode))
+    mode = (old.st_mode & 07777) | 0600;
 
   std::string tmp = target + ".tmpXXXXXX";
   Fd fd(::mkostemp(tmp.data(), O_CLOEXEC));

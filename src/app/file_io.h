@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QString>
-
 #include <cstdint>
 #include <initializer_list>
 #include <optional>

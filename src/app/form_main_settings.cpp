@@ -2,13 +2,12 @@
 // written when it closes, in the order the file has always had them.
 #include <QCheckBox>
 #include <QGuiApplication>
-#include <QRadioButton>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QScreen>
 #include <QSpinBox>
 #include <QSplitter>
-
 #include <algorithm>
 
 #include "app/file_io.h"

@@ -1,11 +1,10 @@
 #include "app/profile.h"
 
-#include <cstdint>
-#include <utility>
-
 #include <sys/stat.h>
 
 #include <QFile>
+#include <cstdint>
+#include <utility>
 
 #include "app/file_io.h"
 
@@ -103,10 +102,14 @@ std::optional<std::uint64_t> parse_digits(std::string_view s, unsigned base, std
   std::uint64_t n = 0;
   for (char c : s) {
     unsigned d;
-    if (c >= '0' && c <= '9') d = static_cast<unsigned>(c - '0');
-    else if (base == 16 && c >= 'a' && c <= 'f') d = static_cast<unsigned>(c - 'a' + 10);
-    else if (base == 16 && c >= 'A' && c <= 'F') d = static_cast<unsigned>(c - 'A' + 10);
-    else return std::nullopt;
+    if (c >= '0' && c <= '9')
+      d = static_cast<unsigned>(c - '0');
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      d = static_cast<unsigned>(c - 'a' + 10);
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      d = static_cast<unsigned>(c - 'A' + 10);
+    else
+      return std::nullopt;
     n = n * base + d;
     if (n > limit) return std::nullopt;
   }
@@ -146,8 +149,10 @@ std::optional<IniFile::Found> IniFile::find(std::string_view section, std::strin
   bool inside = false;
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     Parsed p = parse_line(lines_[i].text);
-    if (p.kind == Kind::Section) inside = same_name(p.name, section);
-    else if (inside && p.kind == Kind::Entry && same_name(p.name, key)) return Found{i, p.value_pos};
+    if (p.kind == Kind::Section)
+      inside = same_name(p.name, section);
+    else if (inside && p.kind == Kind::Entry && same_name(p.name, key))
+      return Found{i, p.value_pos};
   }
   return std::nullopt;
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 #include <string_view>
 #include <vector>

@@ -59,8 +59,10 @@ Bytes TPzConv::JisCharToSjis(unsigned char j1, unsigned char j2) const {
   if (j1 < 0x21 || j1 > 0x7E) return {};
   const unsigned s1 = (j1 + 1u) / 2u + (j1 <= 0x5E ? 0x70u : 0xB0u);
   unsigned s2;
-  if (j1 % 2 == 0) s2 = j2 + 0x7Eu;
-  else s2 = j2 + (j2 < 0x60 ? 0x1Fu : 0x20u);
+  if (j1 % 2 == 0)
+    s2 = j2 + 0x7Eu;
+  else
+    s2 = j2 + (j2 < 0x60 ? 0x1Fu : 0x20u);
   return Bytes{static_cast<char>(s1 & 0xFF), static_cast<char>(s2 & 0xFF)};
 }
 
@@ -82,7 +84,8 @@ Bytes TPzConv::JisToSjis(const Bytes& text) const {
       ++i;
     } else {
       // A lone last byte is dropped.
-      if (i + 1 < s.size()) out += JisCharToSjis(static_cast<unsigned char>(s[i]), static_cast<unsigned char>(s[i + 1]));
+      if (i + 1 < s.size())
+        out += JisCharToSjis(static_cast<unsigned char>(s[i]), static_cast<unsigned char>(s[i + 1]));
       i += 2;
     }
   }

@@ -13,7 +13,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 #include "app/file_io.h"
@@ -21,12 +20,12 @@
 #include "compose/kaomoji_file.h"
 #include "compose/pictograms.h"
 #include "platform/error_report.h"
-#include "ui/form_main.h"
 #include "ui/accessibility.h"
 #include "ui/colors.h"
 #include "ui/fonts.h"
-#include "ui/window_placement.h"
+#include "ui/form_main.h"
 #include "ui/widget_memo_guard.h"
+#include "ui/window_placement.h"
 
 using namespace zarvel;
 
@@ -115,16 +114,16 @@ void Tkaomoji::build() {
   ToolBar1 = new QToolBar(this);
   ToolBar1->setMovable(false);
   ToolBar1->setFloatable(false);
-  ToolButton5 = tool_button(ToolBar1, QStringLiteral("貼付"), QStringLiteral(":/icons/paste.svg"),
-                            QStringLiteral("貼付モード"));
-  ToolButton6 = tool_button(ToolBar1, QStringLiteral("編集"), QStringLiteral(":/icons/edit.svg"),
-                            QStringLiteral("編集モード"));
+  ToolButton5 =
+      tool_button(ToolBar1, QStringLiteral("貼付"), QStringLiteral(":/icons/paste.svg"), QStringLiteral("貼付モード"));
+  ToolButton6 =
+      tool_button(ToolBar1, QStringLiteral("編集"), QStringLiteral(":/icons/edit.svg"), QStringLiteral("編集モード"));
   ToolBar1->addSeparator();
-  ToolButton1 = tool_button(ToolBar1, QStringLiteral("保存"), QStringLiteral(":/icons/save.svg"),
-                            QStringLiteral("保存"));
+  ToolButton1 =
+      tool_button(ToolBar1, QStringLiteral("保存"), QStringLiteral(":/icons/save.svg"), QStringLiteral("保存"));
   ToolBar1->addSeparator();
-  ToolButton2 = tool_button(ToolBar1, QStringLiteral("閉じる"), QStringLiteral(":/icons/close.svg"),
-                            QStringLiteral("閉じる"));
+  ToolButton2 =
+      tool_button(ToolBar1, QStringLiteral("閉じる"), QStringLiteral(":/icons/close.svg"), QStringLiteral("閉じる"));
   auto* modes = new QButtonGroup(this);
   modes->setExclusive(true);
   for (QToolButton* b : {ToolButton5, ToolButton6}) {

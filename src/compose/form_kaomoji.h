@@ -59,9 +59,9 @@ class Tkaomoji : public QWidget {
   QPlainTextEdit* Memo1 = nullptr;     // their editor
   QSplitter* Splitter1 = nullptr;      // vertical bar between the two columns
   QWidget* Panel1 = nullptr;
-  QSplitter* Splitter2 = nullptr;      // between the category and pictogram lists
-  QListWidget* ListBox3 = nullptr;     // categories
-  QListWidget* ListBox2 = nullptr;     // pictograms of the category
+  QSplitter* Splitter2 = nullptr;   // between the category and pictogram lists
+  QListWidget* ListBox3 = nullptr;  // categories
+  QListWidget* ListBox2 = nullptr;  // pictograms of the category
   QStatusBar* StatusBar1 = nullptr;
 
   void FormCreate(const Placement& placement);

@@ -55,8 +55,10 @@ void TForm1::To_nameMouseUp() { subject_memo_sw(); }
 void TForm1::To_addressMouseUp() { subject_memo_sw(); }
 
 void TForm1::subject_memo_sw() {
-  if (last_input == kInputSubject) subject->setFocus();
-  else if (last_input == kInputBody) Memo1->setFocus();
+  if (last_input == kInputSubject)
+    subject->setFocus();
+  else if (last_input == kInputBody)
+    Memo1->setFocus();
 }
 
 void TForm1::send_sw_check() {

@@ -3,7 +3,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-
 #include <optional>
 
 #include "app/data_file.h"

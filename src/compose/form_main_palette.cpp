@@ -105,8 +105,10 @@ void TForm1::ListBox1DblClick() {
 
 void TForm1::paste_to_last_input(const QString& text) {
   QWidget* target = nullptr;
-  if (last_input == kInputSubject) target = subject;
-  else if (last_input == kInputBody) target = Memo1;
+  if (last_input == kInputSubject)
+    target = subject;
+  else if (last_input == kInputBody)
+    target = Memo1;
   if (!target) return;
   // The caret and selection stay as they were; the main window comes
   // forward so the caret shows where the text went.
@@ -115,8 +117,10 @@ void TForm1::paste_to_last_input(const QString& text) {
   // Through the clipboard, as the user would: the text replaces the
   // selection or goes in at the caret, and stays on the clipboard.
   QGuiApplication::clipboard()->setText(text);
-  if (target == subject) subject->paste();
-  else Memo1->paste();
+  if (target == subject)
+    subject->paste();
+  else
+    Memo1->paste();
 }
 
 void TForm1::set_palette_hints(const QString& hint) {

@@ -37,8 +37,10 @@ QString TForm1::signature_text(int i) const {
 }
 
 void TForm1::set_signature_text(int i, const QString& text) {
-  if (!settings_view_built()) settings_.signature_text[i] = text;
-  else (i == 0 ? Memo3 : Memo5)->setPlainText(text);
+  if (!settings_view_built())
+    settings_.signature_text[i] = text;
+  else
+    (i == 0 ? Memo3 : Memo5)->setPlainText(text);
 }
 
 bool TForm1::signature_on() const { return settings_view_built() ? signature->isChecked() : settings_.signature; }

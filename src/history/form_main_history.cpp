@@ -9,7 +9,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
-
 #include <algorithm>
 
 #include "app/file_io.h"
@@ -99,8 +98,10 @@ void TForm1::send_read() {
   if (loaded.malformed || file.state == FileState::Foreign || no_record) {
     // What was read is what the exit writes, after keeping the file as
     // send.txt.bak.
-    if (loaded.malformed) history_file.set_state(FileState::Malformed);
-    else if (no_record) history_file.set_state(FileState::Foreign, FormProblem::NoRecord);
+    if (loaded.malformed)
+      history_file.set_state(FileState::Malformed);
+    else if (no_record)
+      history_file.set_state(FileState::Foreign, FormProblem::NoRecord);
     history_file.mark_changed();
     dialogs().message(QStringLiteral("zarvel"), QStringLiteral("履歴ファイルが変なので削除します！"), MessageIcon::None,
                       this);
@@ -115,8 +116,8 @@ void TForm1::send_write() {
 
 void TForm1::send_add(const Bytes& name, const Bytes& subject_text, const Bytes& body) {
   if (rireki_max <= 0) return;
-  history->insert_top({name, history_subject(subject_text),
-                       format_send_time(QDateTime::currentDateTime(), QLocale::system()), body});
+  history->insert_top(
+      {name, history_subject(subject_text), format_send_time(QDateTime::currentDateTime(), QLocale::system()), body});
   ListView3->select_row(0);
   history->apply_limit(rireki_max);
 }

@@ -44,15 +44,12 @@ bool load(const char* name) {
   void* lib = ::dlopen(name, RTLD_NOW | RTLD_LOCAL);
   if (!lib) return false;
   CurlApi api;
-  const bool all = resolve(lib, "curl_global_init", api.global_init) &&
-                   resolve(lib, "curl_easy_init", api.easy_init) &&
-                   resolve(lib, "curl_easy_cleanup", api.easy_cleanup) &&
-                   resolve(lib, "curl_easy_setopt", api.easy_setopt) &&
-                   resolve(lib, "curl_easy_perform", api.easy_perform) &&
-                   resolve(lib, "curl_easy_getinfo", api.easy_getinfo) &&
-                   resolve(lib, "curl_easy_strerror", api.easy_strerror) &&
-                   resolve(lib, "curl_slist_append", api.slist_append) &&
-                   resolve(lib, "curl_slist_free_all", api.slist_free_all);
+  const bool all =
+      resolve(lib, "curl_global_init", api.global_init) && resolve(lib, "curl_easy_init", api.easy_init) &&
+      resolve(lib, "curl_easy_cleanup", api.easy_cleanup) && resolve(lib, "curl_easy_setopt", api.easy_setopt) &&
+      resolve(lib, "curl_easy_perform", api.easy_perform) && resolve(lib, "curl_easy_getinfo", api.easy_getinfo) &&
+      resolve(lib, "curl_easy_strerror", api.easy_strerror) && resolve(lib, "curl_slist_append", api.slist_append) &&
+      resolve(lib, "curl_slist_free_all", api.slist_free_all);
   if (!all) {
     ::dlclose(lib);
     return false;

@@ -28,7 +28,6 @@ struct TransportOutcome {
   std::string dialogue;
 };
 
-
 // Whether a server on `port` speaks TLS from the first byte: the protocol's
 // standard port for that (465 SMTP, 995 POP3).
 bool implicit_tls_port(int port, int standard_port);

@@ -13,7 +13,6 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <QWindow>
-
 #include <array>
 #include <chrono>
 #include <cstring>
@@ -30,12 +29,12 @@
 #include "platform/error_report.h"
 #include "platform/window_size.h"
 #include "text/cp932.h"
-#include "ui/form_main.h"
 #include "ui/accessibility.h"
 #include "ui/colors.h"
 #include "ui/fonts.h"
-#include "ui/window_placement.h"
+#include "ui/form_main.h"
 #include "ui/widget_statusbar.h"
+#include "ui/window_placement.h"
 
 using namespace zarvel;
 
@@ -113,8 +112,8 @@ Tmailsend::Tmailsend(QWidget* parent)
   const int grow = em_box_shift(Label1->font());
   Label1->setGeometry(Label1->geometry().adjusted(0, -grow, 0, grow));
   QPalette p = Label1->palette();
-  p.setColor(QPalette::WindowText, readable_on(p.color(QPalette::Window), {Qt::blue, p.color(QPalette::Link),
-                                                                         p.color(QPalette::WindowText)}));
+  p.setColor(QPalette::WindowText, readable_on(p.color(QPalette::Window),
+                                               {Qt::blue, p.color(QPalette::Link), p.color(QPalette::WindowText)}));
   Label1->setPalette(p);
 
   Timer1 = new QTimer(this);
@@ -226,8 +225,10 @@ void Tmailsend::dialup_connect() {
     Timer2->start();
     return;
   }
-  if (form_->pop_check->isChecked()) pop3_auth();
-  else smtp_send();
+  if (form_->pop_check->isChecked())
+    pop3_auth();
+  else
+    smtp_send();
 }
 
 void Tmailsend::pop3_auth() {
@@ -306,8 +307,8 @@ void Tmailsend::smtp_send() {
   run_worker(
       [job] {
         Transport& t = transport();
-        job->ok = t.send_mail(job->server.c_str(), job->recipient.c_str(), job->sender.c_str(),
-                              job->subject.c_str(), job->body.c_str(), "", job->error.data()) != 0;
+        job->ok = t.send_mail(job->server.c_str(), job->recipient.c_str(), job->sender.c_str(), job->subject.c_str(),
+                              job->body.c_str(), "", job->error.data()) != 0;
         job->dialogue = t.last_dialogue();
         if (!job->ok) pause_for(job->pause_ms, job->stop.get());
       },

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <QDialog>
-
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -85,12 +84,12 @@ class Tmailsend : public QDialog {
   void save_tls_memory();
 
   TForm1* form_ = nullptr;
-  bool sending_ = false;  // shown for a send, not yet closed by a timer
-  bool started_ = false;  // the send of this showing has begun
-  bool quit_done_ = false;  // the main window was asked to close
-  bool in_call_ = false;    // a transport call or a pause is under way
-  bool accepted_ = false;   // the message was sent: nothing can stop it now
-  bool stopped_ = false;    // the user stopped this send
+  bool sending_ = false;                          // shown for a send, not yet closed by a timer
+  bool started_ = false;                          // the send of this showing has begun
+  bool quit_done_ = false;                        // the main window was asked to close
+  bool in_call_ = false;                          // a transport call or a pause is under way
+  bool accepted_ = false;                         // the message was sent: nothing can stop it now
+  bool stopped_ = false;                          // the user stopped this send
   std::shared_ptr<std::atomic<bool>> stop_flag_;  // shortens a pause under way
   QString failure_detail_;
   std::string tls_known_;  // the settings file's list when the call began

@@ -4,14 +4,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
 #include <cstring>
 
 #include "mail/form_mailsend.h"
 #include "platform/dialogs.h"
 #include "platform/error_report.h"
-#include "ui/form_main.h"
 #include "ui/colors.h"
+#include "ui/form_main.h"
 #include "ui/widget_statusbar.h"
 
 using namespace zarvel;

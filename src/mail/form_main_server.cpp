@@ -8,7 +8,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QToolButton>
-
 #include <functional>
 
 #include "mail/form_smtpdlg.h"
@@ -50,9 +49,9 @@ void TForm1::connect_server_page() {
 // The POP3 fields keep their values while disabled: they are still saved.
 void TForm1::pop_checkClick() {
   const bool on = pop_check->isChecked();
-  for (QWidget* w : std::initializer_list<QWidget*>{pop_server, pop_server_label, pop_Account, pop_Account_label,
-                                                    pop_password, pop_password_label, pop_port, pop_port_label,
-                                                    apop_check, SpeedButton2})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{pop_server, pop_server_label, pop_Account, pop_Account_label, pop_password,
+                                       pop_password_label, pop_port, pop_port_label, apop_check, SpeedButton2})
     w->setEnabled(on);
   if (on) smtp_check->setChecked(false);  // its handler disables "設定(&U)"
 }

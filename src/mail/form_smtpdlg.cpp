@@ -10,17 +10,16 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QWindow>
-
 #include <algorithm>
 #include <exception>
 
 #include "app/profile.h"
 #include "platform/error_report.h"
 #include "platform/window_size.h"
-#include "ui/form_main.h"
-#include "ui/widget_edit.h"
 #include "ui/accessibility.h"
 #include "ui/fonts.h"
+#include "ui/form_main.h"
+#include "ui/widget_edit.h"
 #include "ui/window_placement.h"
 
 using namespace zarvel;
@@ -72,7 +71,8 @@ TSmtpDlg::TSmtpDlg(QWidget* parent)
   Label1->move(8, 1);
   Label1->adjustSize();
   smtp_id = edit_with_label_left(GroupBox1, QStringLiteral("アカウント(&I)  "), 80, 20, 169, &smtp_id_label);
-  TEdit* password = edit_with_label_left(GroupBox1, QStringLiteral("パスワード(&P)"), 80, 45, 169, &smtp_password_label);
+  TEdit* password =
+      edit_with_label_left(GroupBox1, QStringLiteral("パスワード(&P)"), 80, 45, 169, &smtp_password_label);
   password->set_password_echo();
   smtp_password = password;
 
@@ -103,7 +103,7 @@ TSmtpDlg::TSmtpDlg(QWidget* parent)
   connect(smtp_sw, &QCheckBox::toggled, this, guard([this] { smtp_swClick(); }));
   connect(OKBtn, &QPushButton::clicked, this, guard([this] { OKBtnClick(); }));
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);  // Escape and the close box come here too
-  zarvel::name_controls(this);  // fields by their captions, for screen readers
+  zarvel::name_controls(this);                                        // fields by their captions, for screen readers
 }
 
 QString TSmtpDlg::method() const {
@@ -136,17 +136,20 @@ void TSmtpDlg::smtp_sw_check() {
   }
   smtp_auth_mode = ini.read_string(kServer, "smtp_auth", {});
   if (smtp_auth_mode.empty()) smtp_auth_mode.assign(1, '0');
-  if (smtp_auth_mode == "0") RadioButton1->setChecked(true);
-  else if (smtp_auth_mode == "1") RadioButton2->setChecked(true);
-  else RadioButton3->setChecked(true);
+  if (smtp_auth_mode == "0")
+    RadioButton1->setChecked(true);
+  else if (smtp_auth_mode == "1")
+    RadioButton2->setChecked(true);
+  else
+    RadioButton3->setChecked(true);
   smtp_swClick();
 }
 
 void TSmtpDlg::smtp_swClick() {
   const bool own_account = !smtp_sw->isChecked();
-  for (QWidget* w : {static_cast<QWidget*>(smtp_id), static_cast<QWidget*>(smtp_id_label),
-                     static_cast<QWidget*>(smtp_password), static_cast<QWidget*>(smtp_password_label),
-                     static_cast<QWidget*>(Label1)})
+  for (QWidget* w :
+       {static_cast<QWidget*>(smtp_id), static_cast<QWidget*>(smtp_id_label), static_cast<QWidget*>(smtp_password),
+        static_cast<QWidget*>(smtp_password_label), static_cast<QWidget*>(Label1)})
     w->setEnabled(own_account);
 }
 

@@ -52,7 +52,7 @@ class SmtpSession : public CurlSession {
   // libcurl reads only "AUTH " lines with the mechanisms in capitals.
   bool auth_readable_ = false;  // the chosen mechanism on such a line
   bool auth_old_form_ = false;  // "AUTH=…" lines seen
-  bool accepted_ = false;    // the server took the message
+  bool accepted_ = false;       // the server took the message
   Step step_ = Step::Greeting;
   bool in_auth_ = false;  // lines we send are AUTH continuations
   bool starttls_offered_ = false;
@@ -174,7 +174,7 @@ void SmtpSession::reply_done() {
     case Step::Ehlo:
       if (last_code_ != 250) break;           // libcurl falls back to HELO
       if (starttls_offered_ && !tls_) break;  // libcurl sends STARTTLS next
-      if (tls_required_ && !tls_) break;  // libcurl ends the dialogue here
+      if (tls_required_ && !tls_) break;      // libcurl ends the dialogue here
       if (want_auth_ && !auth_offered_)
         cut("サーバがSMTP認証に対応していません");
       else if (want_auth_ && !mechanisms_.count(job_.sender.auth->method))

@@ -176,8 +176,8 @@ ArgError parse_pop3_login(std::string_view account, std::string_view password, P
 }
 
 std::string reply_error_text(std::string_view reply, std::string_view step) {
-  const QString tail = QStringLiteral("（") + QString::fromUtf8(step.data(), static_cast<qsizetype>(step.size())) +
-                       QStringLiteral("）");
+  const QString tail =
+      QStringLiteral("（") + QString::fromUtf8(step.data(), static_cast<qsizetype>(step.size())) + QStringLiteral("）");
   const Bytes tail_bytes = to_cp932(tail);
   const Bytes text = to_cp932(QString::fromUtf8(reply.data(), static_cast<qsizetype>(reply.size())));
   const std::size_t room = kTransportErrorSize - 1 - std::min(tail_bytes.size(), kTransportErrorSize - 1);

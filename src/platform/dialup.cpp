@@ -1,13 +1,11 @@
 #include "platform/dialup.h"
 
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
-
 
 namespace zarvel {
 namespace {
@@ -44,8 +42,10 @@ bool is_ipv4_loopback(std::string_view h) {
   if (h.substr(0, 4) != "127.") return false;
   int dots = 0;
   for (char c : h) {
-    if (c == '.') ++dots;
-    else if (c < '0' || c > '9') return false;
+    if (c == '.')
+      ++dots;
+    else if (c < '0' || c > '9')
+      return false;
   }
   return dots == 3;
 }

@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QString>
-
 #include <exception>
 #include <utility>
 

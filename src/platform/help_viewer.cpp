@@ -27,8 +27,10 @@ void HelpViewer::show_file(const QString& file, int context) {
       // The ".hlp" name hides that it is HTML, so set it as such.
       browser_->setHtml(QString::fromUtf8(f.readAll()));
     }
-    if (context > 1) browser_->scrollToAnchor(QStringLiteral("context%1").arg(context));
-    else browser_->moveCursor(QTextCursor::Start);
+    if (context > 1)
+      browser_->scrollToAnchor(QStringLiteral("context%1").arg(context));
+    else
+      browser_->moveCursor(QTextCursor::Start);
   }
   show();
   raise();

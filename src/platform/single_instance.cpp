@@ -15,8 +15,7 @@ namespace {
 // A folder of this user's own that nobody else may write.
 bool is_private_folder(const std::string& path) {
   struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
-         (st.st_mode & 022) == 0;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 022) == 0;
 }
 
 std::string env(const char* name) {

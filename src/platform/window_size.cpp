@@ -33,8 +33,7 @@ class FixedSizeKeeper : public QObject {
         lift();
         if (!lifted_) return false;  // a window that may grow keeps the state
         QTimer::singleShot(0, this, [this] {
-          if (widget_ && (widget_->windowState() & kLarge))
-            widget_->setWindowState(widget_->windowState() & ~kLarge);
+          if (widget_ && (widget_->windowState() & kLarge)) widget_->setWindowState(widget_->windowState() & ~kLarge);
         });
       } else if (lifted_) {
         QTimer::singleShot(0, this, [this] { restore(); });

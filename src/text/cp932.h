@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QStringView>
-
 #include <cstddef>
 #include <string>
 #include <string_view>

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QColor>
-
 #include <cmath>
 #include <initializer_list>
 
@@ -34,7 +33,7 @@ inline QColor readable_on(const QColor& background, std::initializer_list<QColor
   for (const QColor& c : wanted)
     if (contrast_ratio(c, background) >= at_least) return c;
   return contrast_ratio(Qt::black, background) >= contrast_ratio(Qt::white, background) ? QColor(Qt::black)
-                                                                                         : QColor(Qt::white);
+                                                                                        : QColor(Qt::white);
 }
 
 }  // namespace zarvel

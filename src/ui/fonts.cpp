@@ -8,7 +8,6 @@
 #include <QFontMetrics>
 #include <QStringList>
 #include <QStyledItemDelegate>
-
 #include <algorithm>
 
 #include "compose/pictogram_font.h"

@@ -2,7 +2,6 @@
 
 #include <QFrame>
 #include <QGuiApplication>
-#include <QtMath>
 #include <QIcon>
 #include <QLabel>
 #include <QPainter>
@@ -11,13 +10,14 @@
 #include <QScreen>
 #include <QSvgRenderer>
 #include <QWindow>
+#include <QtMath>
 
 #include "platform/window_size.h"
-#include "ui/colors.h"
 #include "ui/accessibility.h"
+#include "ui/colors.h"
 #include "ui/fonts.h"
-#include "ui/window_placement.h"
 #include "ui/widget_lightlabel.h"
+#include "ui/window_placement.h"
 
 namespace {
 
@@ -39,7 +39,8 @@ void set_up_link(TLightLabel* link, TJumpType type, const QString& target, int l
   // there. The red of a pointer over the link only needs to stand out.
   const QColor rest =
       zarvel::readable_on(face, {Qt::blue, palette.color(QPalette::Link), palette.color(QPalette::ButtonText)});
-  const QColor hot = zarvel::readable_on(face, {Qt::red, QColor(255, 120, 120), palette.color(QPalette::ButtonText)}, 3);
+  const QColor hot =
+      zarvel::readable_on(face, {Qt::red, QColor(255, 120, 120), palette.color(QPalette::ButtonText)}, 3);
   link->setCursor(Qt::PointingHandCursor);
   link->setLightColor(face);
   link->setLightFont({font, hot});
@@ -107,8 +108,8 @@ TAboutBox::TAboutBox(QWidget* parent)
 
   Copyright = place_label(Panel1, QStringLiteral("Copyright (C) zarvel developers"), 54, 90);
   QPalette black = Copyright->palette();
-  black.setColor(QPalette::WindowText, zarvel::readable_on(black.color(QPalette::Window),
-                                                            {Qt::black, black.color(QPalette::WindowText)}));
+  black.setColor(QPalette::WindowText,
+                 zarvel::readable_on(black.color(QPalette::Window), {Qt::black, black.color(QPalette::WindowText)}));
   Copyright->setPalette(black);
 
   OKButton = new QPushButton(QStringLiteral("OK"), this);

@@ -22,9 +22,9 @@
 #include "platform/error_report.h"
 #include "platform/shell.h"
 #include "platform/window_size.h"
-#include "ui/form_about.h"
 #include "ui/accessibility.h"
 #include "ui/fonts.h"
+#include "ui/form_about.h"
 #include "ui/widget_listview.h"
 #include "ui/widget_statusbar.h"
 #include "ui/widget_toolseparator.h"
@@ -57,7 +57,7 @@ TForm1::TForm1(const StartOptions& options, AppWindows* windows)
       address_book_file(options.data_folder + QStringLiteral("zarvel.csv"), kAddressBookFile),
       history_file(options.data_folder + QStringLiteral("send.txt"), kHistoryFile),
       windows_(windows) {
-  forget_backups();  // a new run
+  forget_backups();              // a new run
   install_accessible_factory();  // before the first control: a control's interface, once made, stays
   data_folder = options.data_folder;
   help_file = options.help_file;
@@ -267,8 +267,7 @@ void TForm1::hint_checkClick() { StatusBar1->set_auto_hint(hint_on()); }
 
 bool TForm1::event(QEvent* e) {
   if (e->type() == QEvent::StatusTip) {
-    if (StatusBar1 && StatusBar1->auto_hint())
-      StatusBar1->set_panel_text(0, static_cast<QStatusTipEvent*>(e)->tip());
+    if (StatusBar1 && StatusBar1->auto_hint()) StatusBar1->set_panel_text(0, static_cast<QStatusTipEvent*>(e)->tip());
     return true;
   }
   return QWidget::event(e);
@@ -283,14 +282,19 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
       if (me->button() == Qt::RightButton && (watched == ListView1 || watched == ListView1->viewport()))
         return true;  // the right button does nothing on the picker
       if (e->type() == QEvent::MouseButtonRelease && me->button() == Qt::LeftButton) {
-        if (watched == subject) guarded([this] { subjectClick(); });
-        else if (watched == Memo1->viewport()) guarded([this] { Memo1Click(); });
+        if (watched == subject)
+          guarded([this] { subjectClick(); });
+        else if (watched == Memo1->viewport())
+          guarded([this] { Memo1Click(); });
       }
       // Any button, as on the recipient fields: the preview never keeps the caret.
       if (e->type() == QEvent::MouseButtonRelease) {
-        if (watched == Memo2->viewport()) guarded([this] { Memo2Click(); });
-        else if (watched == To_name) guarded([this] { To_nameMouseUp(); });
-        else if (watched == To_address) guarded([this] { To_addressMouseUp(); });
+        if (watched == Memo2->viewport())
+          guarded([this] { Memo2Click(); });
+        else if (watched == To_name)
+          guarded([this] { To_nameMouseUp(); });
+        else if (watched == To_address)
+          guarded([this] { To_addressMouseUp(); });
       }
       break;
     }
@@ -301,8 +305,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
       // Leaving for another window (the palette) is not leaving the field.
       const auto reason = static_cast<QFocusEvent*>(e)->reason();
       if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) break;
-      if (watched == subject) guarded([this] { subjectExit(); });
-      else if (watched == Memo1) guarded([this] { Memo1Exit(); });
+      if (watched == subject)
+        guarded([this] { subjectExit(); });
+      else if (watched == Memo1)
+        guarded([this] { Memo1Exit(); });
       break;
     }
     case QEvent::KeyPress: {

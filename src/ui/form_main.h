@@ -17,15 +17,14 @@
 #pragma once
 
 #include <QWidget>
-
 #include <cstdint>
 #include <utility>
 
 #include "app/data_file.h"
 #include "app/pzconv.h"
 #include "text/cp932.h"
-#include "ui/start_options.h"
 #include "ui/on_demand.h"
+#include "ui/start_options.h"
 
 class QCheckBox;
 class QFrame;
@@ -98,16 +97,16 @@ class TForm1 : public QWidget {
   ~TForm1() override;
 
   // ---- state that lives for the run
-  QString data_folder;             // always ends with "/"
+  QString data_folder;  // always ends with "/"
   QString help_file;
-  int last_input = kInputNone;     // the compose field used last
-  int send_result = kSendDone;     // outcome of the last send
-  char send_error[81] = {};        // the transport's error text
+  int last_input = kInputNone;  // the compose field used last
+  int send_result = kSendDone;  // outcome of the last send
+  char send_error[81] = {};     // the transport's error text
   TPzConv PzConv1;
-  int rireki_max = 100;            // history limit, fixed for the run
-  int signature_sel = 0;           // stored signature choice, applied at start
-  int history_index = 0;           // the history entry selected last
-  int history_split = 120;         // the history list's height
+  int rireki_max = 100;     // history limit, fixed for the run
+  int signature_sel = 0;    // stored signature choice, applied at start
+  int history_index = 0;    // the history entry selected last
+  int history_split = 120;  // the history list's height
 
   // ---- tool bar and status bar
   QWidget* ToolBar1 = nullptr;
@@ -115,9 +114,9 @@ class TForm1 : public QWidget {
   QToolButton* ToolButton6 = nullptr;  // history
   QToolButton* ToolButton2 = nullptr;  // address book
   zarvel::ToolSeparator* ToolButton7 = nullptr;
-  QToolButton* ToolButton3 = nullptr;  // settings
+  QToolButton* ToolButton3 = nullptr;            // settings
   zarvel::ToolSeparator* ToolButton5 = nullptr;  // opens the About box
-  QToolButton* ToolButton4 = nullptr;  // help, with its menu
+  QToolButton* ToolButton4 = nullptr;            // help, with its menu
   QMenu* PopupMenu4 = nullptr;
   QAction* About1 = nullptr;
   zarvel::TStatusBar* StatusBar1 = nullptr;
@@ -416,5 +415,5 @@ class TForm1 : public QWidget {
   QString palette_hint_ = QStringLiteral("ダブルクリックで貼り付け");
   bool palette_loaded_ = false;  // kaomoji.txt was read at the first showing
   QStringList palette_editor_rows_;
-  std::size_t preview_bytes_ = 0;           // the signature preview's bytes
+  std::size_t preview_bytes_ = 0;  // the signature preview's bytes
 };

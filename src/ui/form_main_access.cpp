@@ -13,8 +13,8 @@
 #include <QToolButton>
 
 #include "platform/error_report.h"
-#include "ui/form_main.h"
 #include "ui/accessibility.h"
+#include "ui/form_main.h"
 #include "ui/widget_listview.h"
 #include "ui/widget_toolseparator.h"
 

@@ -18,10 +18,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "ui/form_main.h"
 #include "ui/colors.h"
-#include "ui/widget_edit.h"
 #include "ui/fonts.h"
+#include "ui/form_main.h"
+#include "ui/widget_edit.h"
 #include "ui/widget_listview.h"
 #include "ui/widget_statusbar.h"
 #include "ui/widget_toolbutton.h"
@@ -394,8 +394,8 @@ void TForm1::build_settings_view() {
   auto_dail->setGeometry(10, 18, 240, 17);
   auto_dail_close = new QCheckBox(QStringLiteral("送信が完了したら切断する(&X)"), GroupBox2);
   auto_dail_close->setGeometry(10, 38, 240, 17);
-  dialup_note = new QLabel(
-      QStringLiteral("「ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ･ｲﾝﾀｰﾈｯﾄｵﾌﾟｼｮﾝ･接続」の設定に従ってﾀﾞｲｱﾙｱｯﾌﾟ接続をします。"), GroupBox2);
+  dialup_note =
+      new QLabel(QStringLiteral("「ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ･ｲﾝﾀｰﾈｯﾄｵﾌﾟｼｮﾝ･接続」の設定に従ってﾀﾞｲｱﾙｱｯﾌﾟ接続をします。"), GroupBox2);
   dialup_note->setGeometry(12, 58, 238, 32);
   dialup_note->setWordWrap(true);
   set_text_colour_on_window(dialup_note, kMaroon);

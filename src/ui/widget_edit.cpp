@@ -11,9 +11,7 @@
 
 namespace zarvel {
 
-TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {
-  connect(this, &QLineEdit::textChanged, this, &TEdit::clean_text);
-}
+TEdit::TEdit(QWidget* parent) : QLineEdit(parent) { connect(this, &QLineEdit::textChanged, this, &TEdit::clean_text); }
 
 namespace {
 

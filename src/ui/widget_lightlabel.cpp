@@ -106,8 +106,10 @@ void TLightLabel::mousePressEvent(QMouseEvent* event) {
 // react when it happens, as the pointer crosses its edge.
 void TLightLabel::mouseMoveEvent(QMouseEvent* event) {
   const bool inside = rect().contains(event->position().toPoint());
-  if (inside && !pointer_over_) pointer_entered();
-  else if (!inside && pointer_over_) pointer_left();
+  if (inside && !pointer_over_)
+    pointer_entered();
+  else if (!inside && pointer_over_)
+    pointer_left();
 }
 
 void TLightLabel::mouseReleaseEvent(QMouseEvent* event) {
@@ -121,8 +123,10 @@ void TLightLabel::mouseReleaseEvent(QMouseEvent* event) {
     emit clicked();
     if (!self) return;  // a click handler may have closed and deleted us
   }
-  if (pointer_over_) apply_look(light_color_, light_font_);
-  else apply_look(default_color_, default_font_);
+  if (pointer_over_)
+    apply_look(light_color_, light_font_);
+  else
+    apply_look(default_color_, default_font_);
 }
 
 void TLightLabel::activate() {

@@ -24,9 +24,12 @@ void TStatusBar::set_panel_text(int i, const QString& text) {
 QRect TStatusBar::panel_rect(int i) const {
   const int top = 2, h = height() - 2;
   switch (i) {
-    case 0: return QRect(0, top, kWidths[0] - 2, h);
-    case 1: return QRect(kWidths[0], top, kWidths[1] - 2, h);
-    default: return QRect(kWidths[0] + kWidths[1], top, width() - kWidths[0] - kWidths[1], h);
+    case 0:
+      return QRect(0, top, kWidths[0] - 2, h);
+    case 1:
+      return QRect(kWidths[0], top, kWidths[1] - 2, h);
+    default:
+      return QRect(kWidths[0] + kWidths[1], top, width() - kWidths[0] - kWidths[1], h);
   }
 }
 

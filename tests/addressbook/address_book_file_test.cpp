@@ -165,8 +165,9 @@ AddressBookParse reference_parse(std::string_view file) {
 // bytes the rule treats specially.
 TEST(AddressBookFile, ReadingAgreesWithTheFieldReaderOnAnyBytes) {
   std::mt19937 rng(11);
-  static const std::string_view pieces[] = {",", "\"", "\"\"", " ", "\t", "\r", "\n", "\r\n", std::string_view("\0", 1),
-                                            "a", "0123456789abcdef", "\x81\x40", "\x8E\x52", "\xFF"};
+  static const std::string_view pieces[] = {
+      ",",        "\"",       "\"\"", " ", "\t", "\r", "\n", "\r\n", std::string_view("\0", 1), "a", "0123456789abcdef",
+      "\x81\x40", "\x8E\x52", "\xFF"};
   for (int n = 0; n < 20000; ++n) {
     Bytes file;
     for (unsigned k = rng() % 24; k > 0; --k) file += pieces[rng() % std::size(pieces)];

@@ -9,16 +9,15 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
-
 #include <functional>
 #include <memory>
 #include <random>
 
-#include "app/data_file.h"
-#include "support/sjis.h"
 #include "addressbook/form_seting_diarog.h"
 #include "addressbook/recipient_model.h"
+#include "app/data_file.h"
 #include "support/main_window.h"
+#include "support/sjis.h"
 #include "ui/widget_edit.h"
 #include "ui/widget_listview.h"
 
@@ -318,7 +317,8 @@ TEST_F(AddressBookWindow, DeleteSelectsTheNeighbourAndAsksWhenTicked) {
   run.dialogs().answers = {false, true};
   QTest::mouseClick(f->listview2_del, Qt::LeftButton);  // "いいえ(&N)"
   EXPECT_EQ(entries(), sample(4));
-  EXPECT_EQ(run.dialogs().shown.back().text, from_cp932(sample(4)[0].name) + QStringLiteral(" さんを削除してよろしいですか？"));
+  EXPECT_EQ(run.dialogs().shown.back().text,
+            from_cp932(sample(4)[0].name) + QStringLiteral(" さんを削除してよろしいですか？"));
   QTest::mouseClick(f->listview2_del, Qt::LeftButton);  // first
   Book expected = sample(4);
   expected.erase(expected.begin());

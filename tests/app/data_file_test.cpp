@@ -16,8 +16,8 @@
 #include "support/temp_dir.h"
 
 using namespace zarvel;
-using zarvel::test::TempDir;
 using zarvel::test::sj;
+using zarvel::test::TempDir;
 
 namespace {
 
@@ -58,14 +58,23 @@ TEST(DataFileForm, EachForeignFormIsNamedAndCp932TextIsNot) {
       {"empty", "", FormProblem::None, FormProblem::None},
       {"LF line ends", "a,b\nc,d\n", FormProblem::None, FormProblem::None},
       {"UTF-16 LE", utf16le(text), FormProblem::Utf16, FormProblem::Utf16},
-      {"UTF-16 BE", "\xFE\xFF\x00" "a", FormProblem::Utf16, FormProblem::Utf16},
-      {"UTF-8 with BOM", "\xEF\xBB\xBF" "a,b\r\n", FormProblem::Utf8, FormProblem::Utf8},
+      {"UTF-16 BE",
+       "\xFE\xFF\x00"
+       "a",
+       FormProblem::Utf16, FormProblem::Utf16},
+      {"UTF-8 with BOM",
+       "\xEF\xBB\xBF"
+       "a,b\r\n",
+       FormProblem::Utf8, FormProblem::Utf8},
       {"UTF-8", text.toStdString() + "\r\n", FormProblem::Utf8, FormProblem::Utf8},
       {"NUL", Bytes("a,b\r\n\0\r\n", 7), FormProblem::Nul, FormProblem::Nul},
       {"CR only", "a,b\rc,d\r", FormProblem::LineEnds, FormProblem::None},
       // The address book keeps its bytes as they are: only the files that
       // are decoded and written back from their text must be CP932.
-      {"no CP932 character", "a\x80" "b\r\n", FormProblem::None, FormProblem::NotCp932},
+      {"no CP932 character",
+       "a\x80"
+       "b\r\n",
+       FormProblem::None, FormProblem::NotCp932},
       {"a lead byte at the end", "abc\x82", FormProblem::None, FormProblem::NotCp932},
       {"an unassigned double byte", "\x85\x40\r\n", FormProblem::None, FormProblem::NotCp932},
       {"the history's own escape", "\xFF=~!!\r\n", FormProblem::None, FormProblem::NotCp932},
@@ -135,7 +144,10 @@ TEST(DataFileSave, WhatDidNotLoadWholeIsKeptOnceAsBak) {
   EXPECT_FALSE(QFileInfo::exists(bak));
   EXPECT_EQ(dir.read("send.txt"), "new\r\n");
 
-  const Bytes original("\xFF\xFE" "a\0b\0", 6);
+  const Bytes original(
+      "\xFF\xFE"
+      "a\0b\0",
+      6);
   dir.write("send.txt", original);
   DataFile foreign(path, kHistoryFile);
   EXPECT_EQ(foreign.load().state, FileState::Foreign);
@@ -194,7 +206,7 @@ TEST(DataFileSave, ModesAfterASave) {
     bool owner_only;
     mode_t after;
   } cases[] = {
-      {0644, true, 0600}, {0666, true, 0600}, {0640, true, 0600}, {0000, true, 0600}, {0600, true, 0600},
+      {0644, true, 0600},  {0666, true, 0600},  {0640, true, 0600},  {0000, true, 0600},  {0600, true, 0600},
       {0644, false, 0644}, {0640, false, 0640}, {0000, false, 0600}, {0444, false, 0644}, {0200, false, 0600},
   };
   for (const Case& c : cases) {

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <QDir>
-
 #include <algorithm>
 #include <random>
 
@@ -230,8 +229,7 @@ TEST(Profile, ArbitraryBytesNeverCrashAndAWrittenKeyIsAlwaysFoundAgain) {
   for (int round = 0; round < 400; ++round) {
     std::string text(rng() % 300, '\0');
     const bool structured = round % 2 == 0;  // half drawn from ini-like bytes, half fully random
-    for (char& c : text)
-      c = structured ? alphabet[rng() % alphabet.size()] : static_cast<char>(rng() % 256);
+    for (char& c : text) c = structured ? alphabet[rng() % alphabet.size()] : static_cast<char>(rng() % 256);
     for (std::size_t cut : {text.size(), text.size() / 2, text.size() / 3}) {
       IniFile ini = parsed(std::string_view(text).substr(0, cut));
       EXPECT_EQ(ini.bytes(), text.substr(0, cut));

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
-
 #include <algorithm>
 #include <random>
 
@@ -117,7 +116,10 @@ TEST(PzConv, JisToShiftJisKnowsOnlyThreeEscapeSequences) {
   // Without escape sequences nothing changes, Shift-JIS included.
   const Bytes plain = "pass\x88\x9F\x93\xFA\xB1\x1B$@\x1B(I~"s;
   EXPECT_EQ(conv.JisToSjis(plain), plain);
-  EXPECT_EQ(conv.JisToSjis("a\x1B$B\x30\x21\x24\x22\x1B(Bb\x1B$B\x30\x21\x1B(Jc"), "a\x88\x9F\x82\xA0" "b\x88\x9F" "c");
+  EXPECT_EQ(conv.JisToSjis("a\x1B$B\x30\x21\x24\x22\x1B(Bb\x1B$B\x30\x21\x1B(Jc"),
+            "a\x88\x9F\x82\xA0"
+            "b\x88\x9F"
+            "c");
   // A pair whose first byte is outside 21..7E gives nothing but is consumed.
   EXPECT_EQ(conv.JisToSjis("\x1B$B\x10\x21\x30\x21"), "\x88\x9F");
   EXPECT_EQ(conv.JisToSjis("\x1B$B\x80\x1B(B"), "\x84\xC0");  // 80 1B dropped, then "(B" is a pair
@@ -138,8 +140,10 @@ TEST(PzConv, PasswordsComeBackUnchangedAtEveryLength) {
     for (std::size_t i = 0; i < len; ++i) ascii += static_cast<char>(0x20 + rng() % 95);
     Bytes sjis;
     while (sjis.size() < len) {
-      if (sjis.size() + 1 == len || rng() % 4 == 0) sjis += static_cast<char>(rng() % 2 ? 0xB1 : 'a' + rng() % 26);
-      else sjis += sjis_chars[rng() % std::size(sjis_chars)];
+      if (sjis.size() + 1 == len || rng() % 4 == 0)
+        sjis += static_cast<char>(rng() % 2 ? 0xB1 : 'a' + rng() % 26);
+      else
+        sjis += sjis_chars[rng() % std::size(sjis_chars)];
     }
     for (const Bytes& password : {ascii, sjis}) {
       const Bytes stored = zarvel::encode_password(password);
@@ -157,8 +161,10 @@ TEST(PzConv, ArbitraryBytesNeverCrash) {
     Bytes text;
     const std::size_t len = rng() % 64;
     while (text.size() < len) {
-      if (rng() % 3 == 0) text += pieces[rng() % std::size(pieces)];
-      else text += static_cast<char>(rng() % 256);
+      if (rng() % 3 == 0)
+        text += pieces[rng() % std::size(pieces)];
+      else
+        text += static_cast<char>(rng() % 256);
     }
     const Bytes decoded = conv.DecodeBase64(text);
     EXPECT_LE(decoded.size(), text.size() / 4 * 3);

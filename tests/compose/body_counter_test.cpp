@@ -1,6 +1,8 @@
 // The running count of the body after any sequence of edits equals a full
 // recount: typing, deleting, pasting across line breaks, undo and redo, a
 // new document; and in the main window, with the signature rule changing.
+#include "compose/body_counter.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,10 +15,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QToolButton>
-
 #include <random>
 
-#include "compose/body_counter.h"
 #include "support/main_window.h"
 #include "text/cp932.h"
 
@@ -32,9 +32,15 @@ class Editor {
   Editor(QPlainTextEdit* edit, unsigned seed) : edit_(edit), rng_(seed) {}
 
   QString piece() {
-    static const QStringList parts = {QStringLiteral("a"), QStringLiteral("本日"), QStringLiteral("ｶﾅ"),
-                                      QStringLiteral("\n"), QStringLiteral("\n\n"), QStringLiteral("x\ny"),
-                                      QStringLiteral("資料\nを\n添えて"), QStringLiteral(" "), QString()};
+    static const QStringList parts = {QStringLiteral("a"),
+                                      QStringLiteral("本日"),
+                                      QStringLiteral("ｶﾅ"),
+                                      QStringLiteral("\n"),
+                                      QStringLiteral("\n\n"),
+                                      QStringLiteral("x\ny"),
+                                      QStringLiteral("資料\nを\n添えて"),
+                                      QStringLiteral(" "),
+                                      QString()};
     QString s;
     const int n = pick(1, 4);
     for (int i = 0; i < n; ++i) s += parts[pick(0, static_cast<int>(parts.size()) - 1)];
@@ -69,8 +75,10 @@ class Editor {
         break;
       case 4: {  // a selection over line breaks, deleted or pasted over
         c.setPosition(pick(0, end), QTextCursor::KeepAnchor);
-        if (pick(0, 1)) c.removeSelectedText();
-        else c.insertText(piece());
+        if (pick(0, 1))
+          c.removeSelectedText();
+        else
+          c.insertText(piece());
         break;
       }
       case 5:
@@ -92,8 +100,10 @@ class Editor {
         break;
       }
       default:
-        if (pick(0, 20) == 0) edit_->setPlainText(piece() + piece());  // a new document
-        else c.insertText(piece());
+        if (pick(0, 20) == 0)
+          edit_->setPlainText(piece() + piece());  // a new document
+        else
+          c.insertText(piece());
         break;
     }
   }

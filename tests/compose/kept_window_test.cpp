@@ -1,13 +1,11 @@
 // close.txt through the real main window: what the exit writes, byte for
 // byte, and what the restore button brings back.
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-
 #include <csignal>
 #include <random>
 

@@ -17,13 +17,12 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolButton>
-
 #include <random>
 
+#include "app/data_file.h"
 #include "app/profile.h"
 #include "compose/form_kaomoji.h"
 #include "compose/kaomoji_file.h"
-#include "app/data_file.h"
 #include "support/main_window.h"
 
 using namespace zarvel;
@@ -60,9 +59,7 @@ QPoint row_point(QListWidget* l, int row) {
   return l->visualItemRect(l->item(row)).center();
 }
 
-void click_row(QListWidget* l, int row) {
-  QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, row_point(l, row));
-}
+void click_row(QListWidget* l, int row) { QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, row_point(l, row)); }
 
 void double_click_row(QListWidget* l, int row) {
   const QPoint at = row_point(l, row);
@@ -260,7 +257,9 @@ TEST(Palette, APictogramGoesToTheBodyCaretThroughTheClipboard) {
   Tkaomoji* p = open_palette(run);
   choose_category(p, 2);  // weather: F89F first
   double_click_row(p->ListBox2, 0);
-  EXPECT_EQ(to_cp932_crlf(f->Memo1->toPlainText()), "ab\xF8\x9F" "cd");
+  EXPECT_EQ(to_cp932_crlf(f->Memo1->toPlainText()),
+            "ab\xF8\x9F"
+            "cd");
   EXPECT_EQ(to_cp932(QGuiApplication::clipboard()->text()), "\xF8\x9F");
   EXPECT_EQ(f->Memo1->textCursor().position(), 3);
   EXPECT_TRUE(f->Memo1->hasFocus());

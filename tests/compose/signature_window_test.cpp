@@ -9,7 +9,6 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QToolButton>
-
 #include <random>
 
 #include "support/main_window.h"

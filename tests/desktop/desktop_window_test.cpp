@@ -112,11 +112,11 @@ TEST(StoredPositions, OnlyAPositionWhereTheWholeWindowIsOnAScreenIsUsed) {
     bool used;
   } cases[] = {
       {{100, 120}, true},
-      {{area.right() - 279, area.bottom() - 358}, true},  // the last place that still shows it all
-      {{-3, -30}, false},                                 // what a Wayland session leaves
-      {{area.right() - 278, 100}, false},                 // one pixel past the right edge
-      {{100, area.bottom() - 300}, false},                // the status bar below the screen
-      {{area.right() + 500, area.bottom() + 500}, false}, // a screen that is gone
+      {{area.right() - 279, area.bottom() - 358}, true},   // the last place that still shows it all
+      {{-3, -30}, false},                                  // what a Wayland session leaves
+      {{area.right() - 278, 100}, false},                  // one pixel past the right edge
+      {{100, area.bottom() - 300}, false},                 // the status bar below the screen
+      {{area.right() + 500, area.bottom() + 500}, false},  // a screen that is gone
   };
   for (const Case& c : cases) {
     MainWindowRun run;
@@ -230,7 +230,8 @@ TEST(Wayland, NoMaximizeButtonEndsTheProgramAndEscapeSaves) {
         EXPECT_TRUE(wait_for([&] {
           return !(w->windowState() & Qt::WindowMaximized) && w->size() == size && w->maximumSize() == size &&
                  !(w->windowHandle()->windowStates() & Qt::WindowMaximized);
-        })) << "press " << press << ": " << w->width() << "x" << w->height();
+        })) << "press "
+            << press << ": " << w->width() << "x" << w->height();
       } else {
         EXPECT_TRUE(wait_for([&] { return w->size() != size || press == 1; }));
       }
@@ -339,7 +340,8 @@ void focus_field(QWidget* field) {
 }  // namespace
 
 TEST(InputMethod, TheServerFieldsTakeAsciiAndTheBodyStillComposes) {
-  if (qEnvironmentVariableIsEmpty("ZARVEL_TEST_FCITX")) GTEST_SKIP() << "needs fcitx5 (tests/desktop/with_input_method.py)";
+  if (qEnvironmentVariableIsEmpty("ZARVEL_TEST_FCITX"))
+    GTEST_SKIP() << "needs fcitx5 (tests/desktop/with_input_method.py)";
   MainWindowRun run;
   TForm1* f = run.start();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(f));
@@ -362,10 +364,12 @@ TEST(InputMethod, TheServerFieldsTakeAsciiAndTheBodyStillComposes) {
   f->pop_check->setChecked(true);  // the POP3 fields take input only then
   for (QLineEdit* e : {f->smtp_server, f->mailaddress, f->pop_Account}) {
     focus_field(e);
-    type_keys({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("smtp.example.jp")});
+    type_keys(
+        {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("smtp.example.jp")});
     wait_for([&] { return e->text().size() >= 15; }, 2000);
-    EXPECT_EQ(e->text().toStdString(), "smtp.example.jp")
-        << (e == f->smtp_server ? "server" : e == f->mailaddress ? "address" : "account");
+    EXPECT_EQ(e->text().toStdString(), "smtp.example.jp") << (e == f->smtp_server   ? "server"
+                                                              : e == f->mailaddress ? "address"
+                                                                                    : "account");
   }
   TSmtpDlg* d = run.windows().SmtpDlg;
   d->show();

@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-
 #include <functional>
 #include <random>
 
@@ -88,7 +87,7 @@ struct Case {
   const char* what;
   Shape shape;
   std::function<Bytes(const Bytes& good)> bytes;  // Shape::Bytes
-  bool text_files_take_it;  // whole for the files that read lone CR as a line end
+  bool text_files_take_it;                        // whole for the files that read lone CR as a line end
 };
 
 const std::vector<Case>& cases() {
@@ -148,8 +147,12 @@ TEST(DataFiles, EveryOddShapeOfEveryFileIsKeptAndToldOnce) {
           ASSERT_TRUE(QFile::rename(path, elsewhere.file(name)));
           ASSERT_TRUE(QFile::link(elsewhere.file(name), path));
           break;
-        case Shape::Mode000: set_mode(path, 0); break;
-        case Shape::Mode0644: set_mode(path, 0644); break;
+        case Shape::Mode000:
+          set_mode(path, 0);
+          break;
+        case Shape::Mode0644:
+          set_mode(path, 0644);
+          break;
       }
       const bool unreadable = c.shape == Shape::Folder || c.shape == Shape::Mode000;
       const bool takes_lone_cr = name != kCsv && name != kSend;
@@ -223,7 +226,10 @@ TEST(DataFiles, AnUnchangedFolderIsNotWrittenAndAnEditedFileIs) {
 
   const std::vector<std::pair<QString, std::function<void(TForm1*)>>> edits = {
       {kIni, [](TForm1* f) { f->smtp_server->setText(QStringLiteral("mail.example.jp")); }},
-      {kCsv, [](TForm1* f) { f->address_book->insert(0, {sj(u"新しい宛先"), "new@example.jp"}); }},
+      {kCsv,
+       [](TForm1* f) {
+         f->address_book->insert(0, {sj(u"新しい宛先"), "new@example.jp"});
+       }},
       {kSend, [](TForm1* f) { f->send_add("a", "s", "b"); }},
       {kClose, [](TForm1* f) { f->subject->setText(QStringLiteral("書きかけ")); }},
       {QStringLiteral("signa1.txt"), [](TForm1* f) { f->Memo3->setPlainText(QStringLiteral("署名")); }},

@@ -7,15 +7,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
-
 #include <map>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "support/sjis.h"
 #include "history/history_file.h"
+#include "support/sjis.h"
 #include "text/cp932.h"
 
 // Readable failure messages.

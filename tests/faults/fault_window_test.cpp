@@ -12,7 +12,6 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-
 #include <csignal>
 #include <optional>
 

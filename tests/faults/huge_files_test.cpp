@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <QElapsedTimer>
-
 #include <cstdio>
 #include <cstring>
 #include <fstream>

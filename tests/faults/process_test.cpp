@@ -12,15 +12,14 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-
 #include <functional>
 #include <set>
 
 #include "app/file_io.h"
 #include "child_process.h"
-#include "ui/start_up.h"
 #include "data_set.h"
 #include "support/temp_dir.h"
+#include "ui/start_up.h"
 
 using namespace zarvel;
 using namespace zarvel::test;

@@ -98,11 +98,11 @@ TEST(HistoryFile, QuotedHeadersAndMarkersStillCount) {
   // without a closer look.
   HistoryParse p = parse_history(
       "\"~!\",\"a\",\"s\",\"t\"\r\n"
-      "\"x\",\"~!!\"\r\n"       // the first field is x
-      "\"\"~!!\r\n"             // the first field is empty
-      " \"~!!\x81\x40\"\r\n"    // the end marker, quoted
+      "\"x\",\"~!!\"\r\n"     // the first field is x
+      "\"\"~!!\r\n"           // the first field is empty
+      " \"~!!\x81\x40\"\r\n"  // the end marker, quoted
       "\t\"~!\" ,\"b\",\"s\",\"t\"\r\n"
-      "\"~!!\r\n");             // an unclosed quote runs to the end: a marker
+      "\"~!!\r\n");  // an unclosed quote runs to the end: a marker
   EXPECT_FALSE(p.malformed);
   EXPECT_EQ(p.entries, (List{entry("b", "", "s", "t"), entry("a", "\"x\",\"~!!\"\r\n\"\"~!!", "s", "t")}));
 }

@@ -11,14 +11,13 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QToolButton>
-
 #include <random>
 
 #include "app/data_file.h"
-#include "support/sjis.h"
 #include "history/history_file.h"
 #include "history/history_model.h"
 #include "support/main_window.h"
+#include "support/sjis.h"
 #include "ui/widget_listview.h"
 
 using namespace zarvel;
@@ -263,8 +262,7 @@ TEST(HistoryRun, AnyBytesInTheFileGiveEntriesOrTheMessage) {
   set_limit(run, 999);
   TForm1* f = run.start();
   std::mt19937 rng(3);
-  const std::string_view pieces[] = {"~!,", "~!!", "\"", ",", "\r\n", "\n", "\r", " ", "\xFF", "\xFFH", "\x81",
-                                     "\x40"};
+  const std::string_view pieces[] = {"~!,", "~!!", "\"", ",", "\r\n", "\n", "\r", " ", "\xFF", "\xFFH", "\x81", "\x40"};
   std::vector<Bytes> files;
   for (int n = 0; n < 200; ++n) {
     Bytes bytes;
@@ -288,8 +286,8 @@ TEST(HistoryRun, AnyBytesInTheFileGiveEntriesOrTheMessage) {
     const HistoryParse expected = parse_history(loaded.bytes);
     EXPECT_EQ(f->history->entries(), expected.entries);
     // Malformed, not CP932 text, or nothing of the format in it: the message.
-    const bool told = expected.malformed || loaded.state == FileState::Foreign ||
-                      (expected.entries.empty() && !bytes.empty());
+    const bool told =
+        expected.malformed || loaded.state == FileState::Foreign || (expected.entries.empty() && !bytes.empty());
     EXPECT_EQ(messages(run, kMalformed), told ? 1 : 0);
     EXPECT_EQ(run.dialogs().shown.size(), told ? 1u : 0u);
     // What was read is written so that it reads back the same.
@@ -472,8 +470,8 @@ TEST(HistorySplit, TheListHeightIsRestoredWithinItsBoundsAndKept) {
     const char* stored;  // nullptr: no settings file
     int height;
   };
-  for (const Case c : {Case{nullptr, 120}, Case{"80", 80}, Case{"5", 35}, Case{"-40", 35}, Case{"1000", 227},
-                       Case{"227", 227}}) {
+  for (const Case c :
+       {Case{nullptr, 120}, Case{"80", 80}, Case{"5", 35}, Case{"-40", 35}, Case{"1000", 227}, Case{"227", 227}}) {
     MainWindowRun run;
     if (c.stored) run.dir().write(QStringLiteral("zarvel.ini"), std::string("[Window]\r\nsplit=") + c.stored + "\r\n");
     TForm1* f = run.start();

@@ -84,9 +84,7 @@ class InteropFixture : public ::testing::Test {
       all += read_text("client-" + std::to_string(i) + ".log");
     return all;
   }
-  static std::string base64(const std::string& s) {
-    return QByteArray::fromStdString(s).toBase64().toStdString();
-  }
+  static std::string base64(const std::string& s) { return QByteArray::fromStdString(s).toBase64().toStdString(); }
 
   std::string read_text(const std::string& name) const { return tmp_.read_if_present(QString::fromStdString(name)); }
   bool exists(const std::string& name) const { return tmp_.exists(QString::fromStdString(name)); }

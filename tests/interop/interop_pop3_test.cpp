@@ -265,9 +265,9 @@ TEST_F(InteropPop3Plain, BadArgumentsAndDeadServersFailCleanly) {
 
   // A server that answers everything but STAT: the time-out ends the call,
   // QUIT and all.
-  int stalling = start({kPython, interop_dir() + "/pop3_server.py", "--dir", dir(), "--password", kPassword,
-                        "--stall", "STAT"})
-                     .port();
+  int stalling =
+      start({kPython, interop_dir() + "/pop3_server.py", "--dir", dir(), "--password", kPassword, "--stall", "STAT"})
+          .port();
   r = pop3(server(stalling, 2), "alice", kPassword);
   EXPECT_EQ(r.result, 0);
   EXPECT_EQ(r.error, "サーバの応答がありません（2秒で時間切れ）");

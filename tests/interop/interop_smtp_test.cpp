@@ -315,9 +315,9 @@ TEST_F(InteropSmtp, TheDialogueKeepsEveryReplyLineButNoPassword) {
     CallResult r = send(auth_sender(method), "<multi@example.jp>");
     EXPECT_EQ(r.result, 0);
     const std::string d = transport_last_dialogue();
-    for (const char* line : {"S: 220 zarvel.test zarvel test SMTP", "C: RCPT TO:<multi@example.jp>",
-                             "S: 550-5.7.1 Relaying denied.", "S: 550-5.7.1 Ask your postmaster", "S: 550 5.7.1 for help",
-                             "S: 235 2.7.0 Authentication successful"})
+    for (const char* line :
+         {"S: 220 zarvel.test zarvel test SMTP", "C: RCPT TO:<multi@example.jp>", "S: 550-5.7.1 Relaying denied.",
+          "S: 550-5.7.1 Ask your postmaster", "S: 550 5.7.1 for help", "S: 235 2.7.0 Authentication successful"})
       EXPECT_NE(d.find(line), std::string::npos) << line << "\n" << d;
     EXPECT_EQ(d.find(kPassword), std::string::npos) << d;
     EXPECT_EQ(d.find(base64(std::string("\0alice\0") + kPassword)), std::string::npos) << d;

@@ -68,7 +68,7 @@ int run_offline(const std::string& test, const std::string& log) {
 class InteropWindow : public InteropFixture {
  protected:
   int start_smtp(std::vector<std::string> options = {}) {
-    std::vector<std::string> argv = {kPython, interop_dir() + "/smtp_server.py", "--dir", dir(), "--password",
+    std::vector<std::string> argv = {kPython,  interop_dir() + "/smtp_server.py", "--dir", dir(), "--password",
                                      kPassword};
     argv.insert(argv.end(), options.begin(), options.end());
     return start(argv, "smtp.log").port();
@@ -148,7 +148,8 @@ TEST_F(InteropWindow, APlainSendArrivesAndIsRecorded) {
   EXPECT_EQ(msgs[0].value("rcpt_tos").toArray().size(), 1);
   EXPECT_EQ(msgs[0].value("rcpt_tos").toArray().at(0).toString(), QStringLiteral("friend@example.jp"));
   EXPECT_EQ(msgs[0].value("subject").toString(), QStringLiteral("テストの件名"));
-  EXPECT_EQ(QString::fromStdString(norm(str(msgs[0], "body"))), QStringLiteral("こんにちは。\n.\n..二つの点\n最後の行"));
+  EXPECT_EQ(QString::fromStdString(norm(str(msgs[0], "body"))),
+            QStringLiteral("こんにちは。\n.\n..二つの点\n最後の行"));
   EXPECT_EQ(r.run.panel(1), QStringLiteral("送信済"));
   ASSERT_EQ(f->history->count(), 1);
   EXPECT_EQ(f->history->at(0).body, to_cp932(u"こんにちは。\r\n.\r\n..二つの点\r\n最後の行"));
@@ -200,8 +201,7 @@ TEST_F(InteropWindow, PopBeforeSmtpWithApopThenTheSend) {
   r.send();
   EXPECT_TRUE(logged("pop3.log", "APOP FAIL alice"));
   ASSERT_EQ(r.boxes.shown.size(), 1u);
-  EXPECT_EQ(r.boxes.shown[0].text,
-            QStringLiteral("POP3認証に失敗しました。\n-ERR Authentication failed（APOP）"));
+  EXPECT_EQ(r.boxes.shown[0].text, QStringLiteral("POP3認証に失敗しました。\n-ERR Authentication failed（APOP）"));
   EXPECT_EQ(read_lines("rcpt.log").size(), 1u) << "SMTP was tried after the POP3 failure";
   EXPECT_EQ(f->history->count(), 1);
 }
@@ -213,8 +213,7 @@ TEST_F(InteropWindow, RefusalsShowTheServersTextAndRecordNothing) {
   ASSERT_EQ(r.boxes.shown.size(), 2u);
   EXPECT_EQ(r.boxes.shown[0].text, QStringLiteral("送信に失敗しました。\n550 5.1.1 No such user here（宛先）"));
   EXPECT_EQ(r.boxes.shown[0].panel0, QStringLiteral("送信に失敗しました。"));
-  EXPECT_EQ(r.boxes.shown[1].text,
-            QStringLiteral("送信に失敗しました。\n554 5.7.1 Message content rejected（本文）"));
+  EXPECT_EQ(r.boxes.shown[1].text, QStringLiteral("送信に失敗しました。\n554 5.7.1 Message content rejected（本文）"));
   EXPECT_TRUE(messages().empty());
   EXPECT_EQ(f->history->count(), 0);
   EXPECT_TRUE(f->cmdSend->isEnabled());
@@ -225,8 +224,9 @@ TEST_F(InteropWindow, RefusalsShowTheServersTextAndRecordNothing) {
 // book fills it), the subject and the sender's address.
 TEST_F(InteropWindow, FieldsCannotAddRecipientsHeadersOrMessages) {
   start_windows(start_smtp());
-  const QString smuggle = QStringLiteral("\r\n.\r\nMAIL FROM:<evil@example.jp>\r\nRCPT TO:<evil@example.jp>\r\n"
-                                         "DATA\r\nBcc: evil@example.jp\r\n\r\nsmuggled\r\n.\r\n");
+  const QString smuggle = QStringLiteral(
+      "\r\n.\r\nMAIL FROM:<evil@example.jp>\r\nRCPT TO:<evil@example.jp>\r\n"
+      "DATA\r\nBcc: evil@example.jp\r\n\r\nsmuggled\r\n.\r\n");
   send(QStringLiteral("friend@example.jp") + smuggle);
   send(QStringLiteral("friend@example.jp"), QStringLiteral("件名") + smuggle);
   f->mailaddress->setText(QStringLiteral("sender@example.jp") + smuggle);
@@ -239,13 +239,16 @@ TEST_F(InteropWindow, FieldsCannotAddRecipientsHeadersOrMessages) {
 
   // The addresses are refused, the subject goes as one line of text.
   ASSERT_EQ(r.boxes.shown.size(), 2u);
-  EXPECT_EQ(r.boxes.shown[0].text, QStringLiteral("送信に失敗しました。\n宛先のメールアドレスに使えない文字があります"));
-  EXPECT_EQ(r.boxes.shown[1].text, QStringLiteral("送信に失敗しました。\n送信者のメールアドレスに使えない文字があります"));
+  EXPECT_EQ(r.boxes.shown[0].text,
+            QStringLiteral("送信に失敗しました。\n宛先のメールアドレスに使えない文字があります"));
+  EXPECT_EQ(r.boxes.shown[1].text,
+            QStringLiteral("送信に失敗しました。\n送信者のメールアドレスに使えない文字があります"));
   for (const char* log : {"rcpt.log", "mail.log"})
     EXPECT_EQ(read_text(log).find("evil"), std::string::npos) << log << ":\n" << read_text(log);
   auto msgs = messages();
   ASSERT_EQ(msgs.size(), 2u);
-  EXPECT_TRUE(msgs[0].value("subject").toString().startsWith(QStringLiteral("件名 . MAIL FROM:<evil@example.jp> RCPT TO:")));
+  EXPECT_TRUE(
+      msgs[0].value("subject").toString().startsWith(QStringLiteral("件名 . MAIL FROM:<evil@example.jp> RCPT TO:")));
   for (const auto& m : msgs) {
     EXPECT_EQ(m.value("rcpt_tos").toArray().size(), 1);
     for (const auto& h : m.value("headers").toArray())
@@ -302,10 +305,12 @@ TEST_F(InteropWindow, FailureBoxDetailsHoldTheDialogueButNoPassword) {
   send(QStringLiteral("multi@example.jp"));
   ASSERT_EQ(r.boxes.shown.size(), 1u);
   const ShownBox& b = r.boxes.shown[0];
-  EXPECT_EQ(b.text, QStringLiteral("送信に失敗しました。\n550 5.7.1 Relaying denied. Ask your postmaster for help（宛先）"));
-  for (const char* line : {"S: 220 zarvel.test zarvel test SMTP", "C: AUTH PLAIN ****", "S: 235 2.7.0 Authentication successful",
-                           "C: MAIL FROM:<sender@example.jp>", "C: RCPT TO:<multi@example.jp>",
-                           "S: 550-5.7.1 Relaying denied.", "S: 550-5.7.1 Ask your postmaster", "S: 550 5.7.1 for help"})
+  EXPECT_EQ(b.text,
+            QStringLiteral("送信に失敗しました。\n550 5.7.1 Relaying denied. Ask your postmaster for help（宛先）"));
+  for (const char* line :
+       {"S: 220 zarvel.test zarvel test SMTP", "C: AUTH PLAIN ****", "S: 235 2.7.0 Authentication successful",
+        "C: MAIL FROM:<sender@example.jp>", "C: RCPT TO:<multi@example.jp>", "S: 550-5.7.1 Relaying denied.",
+        "S: 550-5.7.1 Ask your postmaster", "S: 550 5.7.1 for help"})
     EXPECT_TRUE(b.details.contains(QString::fromUtf8(line))) << line << "\n" << b.details.toStdString();
   const std::string plain = std::string("\0alice\0", 7) + kPassword;
   for (const std::string& secret : {std::string(kPassword), base64(plain), base64(kPassword)})
@@ -331,7 +336,9 @@ TEST_F(InteropWindow, ServersThatSpokeTlsAreKeptInTheSettingsFile) {
   strip_tls(true);
   send(QStringLiteral("friend@example.jp"));
   ASSERT_EQ(r.boxes.shown.size(), 1u);
-  EXPECT_EQ(last_box(), QStringLiteral("送信に失敗しました。\nサーバが暗号化（STARTTLS）に応じなくなりました。パスワードは送っていません"));
+  EXPECT_EQ(last_box(),
+            QStringLiteral(
+                "送信に失敗しました。\nサーバが暗号化（STARTTLS）に応じなくなりました。パスワードは送っていません"));
   EXPECT_EQ(read_lines("auth.log").size(), 1u);
   EXPECT_EQ(client_bytes(2).find("AUTH"), std::string::npos);
   EXPECT_EQ(f->history->count(), 1);
@@ -363,9 +370,9 @@ TEST_F(InteropWindow, SendsOffLineToARelayOnThisMachine) {
 
 // Whatever the fields hold, a send ends with a message box in good time.
 TEST_F(InteropWindow, BadServerFieldsAndDeadServersEndInAMessage) {
-  const int garbage = start({kPython, interop_dir() + "/smtp_server.py", "--dir", dir(), "--mode", "garbage-close"},
-                            "garbage.log")
-                          .port();
+  const int garbage =
+      start({kPython, interop_dir() + "/smtp_server.py", "--dir", dir(), "--mode", "garbage-close"}, "garbage.log")
+          .port();
   start_windows(free_port());
   struct Case {
     const char* name;

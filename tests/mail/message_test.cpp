@@ -1,4 +1,3 @@
-#include "support/sjis.h"
 #include "mail/message.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +10,7 @@
 #include <set>
 
 #include "mail/mime.h"
+#include "support/sjis.h"
 
 using namespace zarvel;
 

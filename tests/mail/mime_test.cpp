@@ -1,6 +1,5 @@
 // The encodings are checked by decoding what they produce with independent
 // decoders (glibc's iconv, Qt's Base64) and comparing with the input.
-#include "support/sjis.h"
 #include "mail/mime.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +9,8 @@
 #include <QString>
 #include <regex>
 #include <vector>
+
+#include "support/sjis.h"
 
 using namespace zarvel;
 

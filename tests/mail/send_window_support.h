@@ -12,7 +12,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
-
 #include <algorithm>
 #include <functional>
 #include <mutex>
@@ -73,7 +72,7 @@ struct ShownBox {
   QString title;
   QString text;
   MessageIcon icon;
-  QString panel0;  // the status bar's panel 0 while the box was up
+  QString panel0;   // the status bar's panel 0 while the box was up
   QString details;  // the detailed text, when the box has one
 };
 
@@ -81,8 +80,7 @@ struct ShownBox {
 // FakeDialogs for as long as it lives.
 class StatusDialogs final : public Dialogs {
  public:
-  StatusDialogs(std::function<QString()> panel0, Dialogs* previous)
-      : panel0_(std::move(panel0)), previous_(previous) {
+  StatusDialogs(std::function<QString()> panel0, Dialogs* previous) : panel0_(std::move(panel0)), previous_(previous) {
     set_dialogs(this);
   }
   ~StatusDialogs() override { set_dialogs(previous_); }

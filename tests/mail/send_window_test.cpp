@@ -1,12 +1,12 @@
 // The send road through the real windows, with a scripted transport that
 // records its arguments and what the windows showed while it was called.
-#include <QApplication>
-#include <QCloseEvent>
-#include <QShowEvent>
-#include <QSemaphore>
-#include <QThread>
 #include <QtTest/qtestspontaneevent.h>
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QSemaphore>
+#include <QShowEvent>
+#include <QThread>
 #include <cstring>
 
 #include "history/history_model.h"
@@ -38,8 +38,8 @@ class FakeTransport final : public Transport {
     write_error(error, send_error);
     return 0;
   }
-  int pop3(const char* server, const char* account, const char* password, const char* command,
-           const char* directory, void* result, char* error) override {
+  int pop3(const char* server, const char* account, const char* password, const char* command, const char* directory,
+           void* result, char* error) override {
     record("pop3", {server, account, password, command, directory});
     static_cast<void**>(result)[0] = this;  // something to free
     if (pop3_ok) return 1;
@@ -81,10 +81,14 @@ class FakeTransport final : public Transport {
       look->done.release();
     };
     Call c{kind, std::move(args), {}, QThread::currentThread() == qApp->thread()};
-    if (c.on_ui_thread) on_ui();
-    else QMetaObject::invokeMethod(qApp, on_ui, Qt::QueuedConnection);
-    if (look->done.tryAcquire(1, 10000)) c.view = look->view;
-    else ADD_FAILURE() << "the window's event loop did not run during the " << kind << " call";
+    if (c.on_ui_thread)
+      on_ui();
+    else
+      QMetaObject::invokeMethod(qApp, on_ui, Qt::QueuedConnection);
+    if (look->done.tryAcquire(1, 10000))
+      c.view = look->view;
+    else
+      ADD_FAILURE() << "the window's event loop did not run during the " << kind << " call";
     r_.log.add(kind);
     std::lock_guard lock(mutex_);
     calls_.push_back(std::move(c));
@@ -218,9 +222,9 @@ TEST_F(SendWindow, SmtpAuthPutsTheChosenAccountAndMethodIntoTheSender) {
     std::string ini;
     Bytes sender;
   };
-  const std::string own = kServer + "smtp_check0=1\r\nsmtp_user=bob\r\nsmtp_password=" +
-                          SendRun::stored_password(u"p:w d") + "\r\naccount=alice\r\npop_password=" +
-                          SendRun::stored_password(u"secret") + "\r\napop_check=1\r\n";
+  const std::string own =
+      kServer + "smtp_check0=1\r\nsmtp_user=bob\r\nsmtp_password=" + SendRun::stored_password(u"p:w d") +
+      "\r\naccount=alice\r\npop_password=" + SendRun::stored_password(u"secret") + "\r\napop_check=1\r\n";
   const Case cases[] = {
       {"own account, CRAM-MD5", own, "<me@example.jp\tbob:p:w d\tCRAM-MD5>"},
       {"own account, LOGIN", own + "smtp_auth=1\r\n", "<me@example.jp\tbob:p:w d\tLOGIN>"},
@@ -243,8 +247,10 @@ TEST_F(SendWindow, SmtpAuthPutsTheChosenAccountAndMethodIntoTheSender) {
 }
 
 TEST_F(SendWindow, PopBeforeSmtpLogsInFirstWithApopAndTheDialupStillAsked) {
-  start(kServer + "pop_check=1\r\napop_check=1\r\npop_server=pop.example.jp\r\npop_port=1110\r\naccount=alice\r\n"
-                  "pop_password=" + SendRun::stored_password(u"秘密") + "\r\n");
+  start(kServer +
+        "pop_check=1\r\napop_check=1\r\npop_server=pop.example.jp\r\npop_port=1110\r\naccount=alice\r\n"
+        "pop_password=" +
+        SendRun::stored_password(u"秘密") + "\r\n");
   r.compose(QStringLiteral("n"), QStringLiteral("x@example.jp"), {}, QStringLiteral("body"));
   r.send();
   auto calls = transport.calls();
@@ -279,7 +285,9 @@ TEST_F(SendWindow, APop3FailureIsReportedHangsUpAndSkipsSmtp) {
   const ShownBox& b = r.boxes.shown[0];
   EXPECT_EQ(b.title, QStringLiteral("zarvel"));
   EXPECT_EQ(b.icon, MessageIcon::Error);
-  EXPECT_EQ(b.text, QStringLiteral("POP3認証に失敗しました。\nPOP3のログインを拒否されました: -ERR [AUTH] Authentication failed."));
+  EXPECT_EQ(
+      b.text,
+      QStringLiteral("POP3認証に失敗しました。\nPOP3のログインを拒否されました: -ERR [AUTH] Authentication failed."));
   EXPECT_EQ(b.panel0, QStringLiteral("POP3認証に失敗しました。"));
   EXPECT_EQ(r.run.panel(0), QString());
   EXPECT_EQ(r.run.panel(1), QString());

@@ -2,13 +2,12 @@
 // enabling at start-up, the standard ports and the password field.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
+#include <algorithm>
 
 #include "app/pzconv.h"
 #include "support/main_window.h"
@@ -19,8 +18,8 @@ using zarvel::test::MainWindowRun;
 namespace {
 
 std::vector<QWidget*> pop3_controls(TForm1* f) {
-  return {f->pop_server,   f->pop_server_label,   f->pop_port,   f->pop_port_label, f->pop_Account,
-          f->pop_Account_label, f->pop_password, f->pop_password_label, f->apop_check, f->SpeedButton2};
+  return {f->pop_server,        f->pop_server_label, f->pop_port,           f->pop_port_label, f->pop_Account,
+          f->pop_Account_label, f->pop_password,     f->pop_password_label, f->apop_check,     f->SpeedButton2};
 }
 bool all_enabled(const std::vector<QWidget*>& ws, bool enabled) {
   return std::all_of(ws.begin(), ws.end(), [&](QWidget* w) { return w->isEnabled() == enabled; });

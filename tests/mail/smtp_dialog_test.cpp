@@ -21,8 +21,7 @@ class SenderTransport final : public Transport {
  public:
   SenderTransport() { set_transport(this); }
   ~SenderTransport() override { set_transport(nullptr); }
-  int send_mail(const char*, const char*, const char* sender, const char*, const char*, const char*,
-                char*) override {
+  int send_mail(const char*, const char*, const char* sender, const char*, const char*, const char*, char*) override {
     std::lock_guard lock(mutex);
     senders.push_back(sender);
     return 1;
@@ -73,7 +72,8 @@ class SmtpDialog : public ::testing::Test {
     EXPECT_FALSE(d()->isVisible());
   }
   void send() {
-    r.compose(QStringLiteral("n"), QStringLiteral("x@example.jp"), {}, QStringLiteral("body ") + QString::number(++sends));
+    r.compose(QStringLiteral("n"), QStringLiteral("x@example.jp"), {},
+              QStringLiteral("body ") + QString::number(++sends));
     r.send();
   }
 
@@ -103,8 +103,8 @@ TEST_F(SmtpDialog, TheStoredMethodSelectsItsButton) {
 }
 
 TEST_F(SmtpDialog, TheFirstShowingLoadsTheStoredAccountAndDecodesThePassword) {
-  start("[Server]\r\nsmtp_check1=1\r\nsmtp_user=" + sj(u"ユーザー") + "\r\nsmtp_password=" +
-        SendRun::stored_password(u"パス:ワード") + "\r\n");
+  start("[Server]\r\nsmtp_check1=1\r\nsmtp_user=" + sj(u"ユーザー") +
+        "\r\nsmtp_password=" + SendRun::stored_password(u"パス:ワード") + "\r\n");
   EXPECT_TRUE(d()->smtp_sw->isChecked());
   EXPECT_EQ(d()->smtp_id->text(), QStringLiteral("ユーザー"));
   EXPECT_EQ(d()->smtp_password->text(), QStringLiteral("パス:ワード"));

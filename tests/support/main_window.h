@@ -4,13 +4,12 @@
 
 #include <QApplication>
 #include <QTest>
-
 #include <memory>
 
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
-#include "ui/form_main.h"
 #include "ui/fonts.h"
+#include "ui/form_main.h"
 #include "ui/widget_statusbar.h"
 
 namespace zarvel::test {

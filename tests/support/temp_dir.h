@@ -1,12 +1,12 @@
 // A temporary folder for one test, removed with everything in it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <string>
 
 namespace zarvel::test {

@@ -29,8 +29,10 @@ TEST(Cp932, RoundTripsEveryDoubleByteCodeIncludingTheUserDefinedArea) {
       if (s.contains(QChar(kGeta)) && b != "\x81\xAC") continue;  // undefined code
       // NEC-selected IBM codes and a few NEC row-13 symbols come back as their
       // twins, so only the characters are compared there; elsewhere the bytes.
-      if (lead == 0xED || lead == 0x87 || lead == 0xFA) EXPECT_EQ(from_cp932(to_cp932(s)), s);
-      else EXPECT_EQ(to_cp932(s), b) << std::hex << lead << trail;
+      if (lead == 0xED || lead == 0x87 || lead == 0xFA)
+        EXPECT_EQ(from_cp932(to_cp932(s)), s);
+      else
+        EXPECT_EQ(to_cp932(s), b) << std::hex << lead << trail;
     }
   }
   EXPECT_EQ(from_cp932("\xF8\x9F"), QString(QChar(0xE63E)));
@@ -38,14 +40,19 @@ TEST(Cp932, RoundTripsEveryDoubleByteCodeIncludingTheUserDefinedArea) {
 }
 
 TEST(Cp932, UnmappableCharactersBecomeGeta) {
-  EXPECT_EQ(to_cp932(QString::fromUtf8("a\xF0\x9F\x98\x80" "b")), "a\x81\xAC" "b");
+  EXPECT_EQ(to_cp932(QString::fromUtf8("a\xF0\x9F\x98\x80"
+                                       "b")),
+            "a\x81\xAC"
+            "b");
   EXPECT_EQ(to_cp932(u"\u00E9"), "\x81\xAC");
   QString lone(QChar(0xD800));
   EXPECT_EQ(to_cp932(lone), "\x81\xAC");
 }
 
 TEST(Cp932, InvalidBytesDecodeToGetaAndNeverStop) {
-  EXPECT_EQ(from_cp932("a\x80" "b"), QStringLiteral("a〓b"));
+  EXPECT_EQ(from_cp932("a\x80"
+                       "b"),
+            QStringLiteral("a〓b"));
   EXPECT_EQ(from_cp932("\x88"), QStringLiteral("〓"));  // lead byte at the end
   EXPECT_EQ(from_cp932(std::string("x\0y", 3)), QString::fromUtf16(u"x\0y", 3));
   std::string all;

@@ -11,8 +11,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "support/recording_shell.h"
 #include "platform/shell.h"
+#include "support/recording_shell.h"
 #include "ui/form_about.h"
 #include "ui/widget_lightlabel.h"
 
@@ -135,7 +135,7 @@ TEST(AboutBox, IsCentredOnTheScreen) {
 
 // Every picture is a valid drawing that puts something on the canvas.
 TEST(Pictures, EveryIconRenders) {
-  const char* names[] = {"zarvel", "compose", "history", "addressbook", "settings", "help",  "send",   "clear",
+  const char* names[] = {"zarvel",  "compose", "history", "addressbook", "settings", "help",  "send",   "clear",
                          "restore", "palette", "paste",   "edit",        "save",     "close", "sending"};
   for (const char* name : names) {
     const QString path = QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name));

@@ -25,7 +25,6 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeView>
-
 #include <string>
 #include <vector>
 
@@ -35,8 +34,8 @@
 #include "mail/form_smtpdlg.h"
 #include "support/main_window.h"
 #include "support/sjis.h"
-#include "ui/form_about.h"
 #include "ui/colors.h"
+#include "ui/form_about.h"
 #include "ui/widget_listview.h"
 #include "ui/widget_toolbutton.h"
 
@@ -110,17 +109,28 @@ class Checker {
     for (QWidget* w : top->findChildren<QWidget*>()) w->ensurePolished();
     for (QWidget* w : top->findChildren<QWidget*>()) {
       if (!w->isVisibleTo(top)) continue;
-      if (auto* l = qobject_cast<QLabel*>(w)) label(l);
-      else if (auto* b = qobject_cast<QCheckBox*>(w)) indicator(b, QStyle::SE_CheckBoxContents);
-      else if (auto* r = qobject_cast<QRadioButton*>(w)) indicator(r, QStyle::SE_RadioButtonContents);
-      else if (auto* p = qobject_cast<QPushButton*>(w)) push_button(p);
-      else if (auto* t = qobject_cast<QToolButton*>(w)) tool_button(t);
-      else if (auto* bar = qobject_cast<QTabBar*>(w)) tabs(bar);
-      else if (auto* g = qobject_cast<QGroupBox*>(w)) group_title(g);
-      else if (auto* list = qobject_cast<QListWidget*>(w)) list_rows(list);
-      else if (auto* tree = qobject_cast<QTreeView*>(w)) report_rows(tree);
-      else if (auto* spin = qobject_cast<QSpinBox*>(w)) spin_box(spin);
-      else if (auto* edit = qobject_cast<QLineEdit*>(w)) line_edit(edit);
+      if (auto* l = qobject_cast<QLabel*>(w))
+        label(l);
+      else if (auto* b = qobject_cast<QCheckBox*>(w))
+        indicator(b, QStyle::SE_CheckBoxContents);
+      else if (auto* r = qobject_cast<QRadioButton*>(w))
+        indicator(r, QStyle::SE_RadioButtonContents);
+      else if (auto* p = qobject_cast<QPushButton*>(w))
+        push_button(p);
+      else if (auto* t = qobject_cast<QToolButton*>(w))
+        tool_button(t);
+      else if (auto* bar = qobject_cast<QTabBar*>(w))
+        tabs(bar);
+      else if (auto* g = qobject_cast<QGroupBox*>(w))
+        group_title(g);
+      else if (auto* list = qobject_cast<QListWidget*>(w))
+        list_rows(list);
+      else if (auto* tree = qobject_cast<QTreeView*>(w))
+        report_rows(tree);
+      else if (auto* spin = qobject_cast<QSpinBox*>(w))
+        spin_box(spin);
+      else if (auto* edit = qobject_cast<QLineEdit*>(w))
+        line_edit(edit);
     }
     for (const Placed& p : placed_) no_overlap(p);
     placed_.clear();
@@ -170,10 +180,15 @@ class Checker {
     const QRect ink = fm.tightBoundingRect(text);
     const int ink_top = top + fm.ascent() + ink.top();
     int ink_bottom = top + fm.ascent() + ink.bottom();
-    if (w->font().underline()) ink_bottom = std::max(ink_bottom, top + fm.ascent() + fm.underlinePos() + fm.lineWidth() - 1);
+    if (w->font().underline())
+      ink_bottom = std::max(ink_bottom, top + fm.ascent() + fm.underlinePos() + fm.lineWidth() - 1);
     if (ink_top < clip.top() - kTolerance || ink_bottom > clip.bottom() + kTolerance)
       fault(w, text,
-            QStringLiteral("glyphs %1..%2 outside %3..%4").arg(ink_top).arg(ink_bottom).arg(clip.top()).arg(clip.bottom()));
+            QStringLiteral("glyphs %1..%2 outside %3..%4")
+                .arg(ink_top)
+                .arg(ink_bottom)
+                .arg(clip.top())
+                .arg(clip.bottom()));
     int left = area.left();
     if (align & Qt::AlignHCenter) left = area.left() + (area.width() - advance) / 2;
     if (align & Qt::AlignRight) left = area.right() + 1 - advance;
@@ -231,8 +246,12 @@ class Checker {
       const QRect glyphs = fm.tightBoundingRect(text);
       const int spare = (fm.ascent() + glyphs.top()) + (fm.descent() - glyphs.bottom() - 1);
       if (needed.width() > area.width() + kTolerance || needed.height() - spare > area.height() + kTolerance)
-        fault(l, text, QStringLiteral("wrapped text needs %1x%2, has %3x%4")
-                           .arg(needed.width()).arg(needed.height() - spare).arg(area.width()).arg(area.height()));
+        fault(l, text,
+              QStringLiteral("wrapped text needs %1x%2, has %3x%4")
+                  .arg(needed.width())
+                  .arg(needed.height() - spare)
+                  .arg(area.width())
+                  .arg(area.height()));
       ink = needed.intersected(area);
     } else {
       ink = line(l, fm, text, area, l->rect(), l->alignment());
@@ -288,8 +307,12 @@ class Checker {
     } else if (b->toolButtonStyle() == Qt::ToolButtonTextUnderIcon) {
       ++texts_;
       if (b->width() < b->sizeHint().width() || b->height() < b->sizeHint().height())
-        fault(b, text, QStringLiteral("%1x%2 for a size of %3x%4").arg(b->width()).arg(b->height())
-                           .arg(b->sizeHint().width()).arg(b->sizeHint().height()));
+        fault(b, text,
+              QStringLiteral("%1x%2 for a size of %3x%4")
+                  .arg(b->width())
+                  .arg(b->height())
+                  .arg(b->sizeHint().width())
+                  .arg(b->sizeHint().height()));
     } else {
       line(b, b->fontMetrics(), text, b->rect().adjusted(2, 0, -2, 0), b->rect(), Qt::AlignCenter);
     }
@@ -427,9 +450,8 @@ void fill(TempDir& dir) {
   const char16_t* names[] = {u"山田太郎", u"佐藤花子", u"鈴木一郎", u"高橋美奈", u"田中"};
   for (const char16_t* n : names) book += sj(n) + ",taro.yamada@example.co.jp\r\n";
   for (int i = 0; i < 10; ++i)
-    history += "~!,\"" + sj(names[i % 5]) + "\",\"" + sj(u"会議の件") + "\",\"" +
-               sj(u"26/12/0") + std::to_string(i % 7 + 1) + sj(u"(水) 12:34:56") + "\"\r\n" +
-               sj(u"本文です。") + "\r\n~!!\r\n";
+    history += "~!,\"" + sj(names[i % 5]) + "\",\"" + sj(u"会議の件") + "\",\"" + sj(u"26/12/0") +
+               std::to_string(i % 7 + 1) + sj(u"(水) 12:34:56") + "\"\r\n" + sj(u"本文です。") + "\r\n~!!\r\n";
   dir.write(QStringLiteral("zarvel.csv"), book);
   dir.write(QStringLiteral("send.txt"), history);
   dir.write(QStringLiteral("signa1.txt"), sj(u"山田太郎\r\ntaro@example.jp\r\n"));

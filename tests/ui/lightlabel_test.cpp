@@ -5,12 +5,11 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
-
 #include <memory>
 #include <ostream>
 
-#include "support/recording_shell.h"
 #include "platform/shell.h"
+#include "support/recording_shell.h"
 #include "ui/widget_lightlabel.h"
 
 using zarvel::test::RecordingShell;
@@ -299,8 +298,7 @@ INSTANTIATE_TEST_SUITE_P(
                       JumpCase{jtMail, "", "cap", nullptr},  // empty JumpTo: nothing, click still raised
                       JumpCase{jtCust, "", "cap", nullptr},
                       JumpCase{jtCaption, "", "https://caption.example.jp/", "https://caption.example.jp/"},
-                      JumpCase{jtCaption, "ignored", "メール", "メール"},
-                      JumpCase{jtCaption, "ignored", "", nullptr}));
+                      JumpCase{jtCaption, "ignored", "メール", "メール"}, JumpCase{jtCaption, "ignored", "", nullptr}));
 
 TEST_F(LightLabelTest, OnlyALeftPressAndReleaseOnTheLabelIsAClick) {
   label_->setJumpTo(QStringLiteral("https://example.jp/"));

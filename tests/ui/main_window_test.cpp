@@ -1,30 +1,30 @@
 // The main window as a user meets it: first start, settings across runs,
 // the counter, the send button's rule, view switching and shut-down.
+#include "support/main_window.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <random>
 
 #include "app/file_io.h"
 #include "platform/error_report.h"
 #include "platform/shell.h"
-#include "support/main_window.h"
 #include "support/recording_shell.h"
 #include "ui/form_about.h"
 #include "ui/widget_toolseparator.h"
-
-#include <QMenu>
-#include <QTimer>
-#include <random>
 
 using namespace zarvel;
 using zarvel::test::MainWindowRun;
@@ -127,7 +127,8 @@ TEST(MainWindow, SettingsFileValuesAreReadByTheProfileRules) {
   EXPECT_EQ(f->rirekisu->value(), 999);
   EXPECT_FALSE(f->pop_check->isChecked());
 
-  run.dir().write("zarvel.ini", "[Options]\r\nsend_max=abc\r\n[Server]\r\nsmtp_server=" + std::string(3000, 'h') + "\r\n");
+  run.dir().write("zarvel.ini",
+                  "[Options]\r\nsend_max=abc\r\n[Server]\r\nsmtp_server=" + std::string(3000, 'h') + "\r\n");
   f = run.restart();
   EXPECT_EQ(f->rirekisu->value(), 100);
   EXPECT_EQ(f->smtp_server->text(), QString(2047, QLatin1Char('h')));
@@ -247,7 +248,9 @@ TEST(MainWindow, CharactersCp932CannotHoldShowAsGetaAtOnce) {
   MainWindowRun run;
   TForm1* f = run.start();
   f->Memo1->setFocus();
-  f->Memo1->insertPlainText(QString::fromUtf8("a\xF0\x9F\x98\x80" "b\u00E9"));
+  f->Memo1->insertPlainText(
+      QString::fromUtf8("a\xF0\x9F\x98\x80"
+                        "b\u00E9"));
   QApplication::processEvents();
   EXPECT_EQ(f->Memo1->toPlainText(), QStringLiteral("a〓b〓"));
   EXPECT_EQ(f->Memo1->textCursor().position(), 4);
@@ -327,9 +330,8 @@ TEST(MainWindow, ADataFileThatCannotBeWrittenKeepsTheWindowOpenAndTheOldFileWhol
   EXPECT_FALSE(run.close());
   EXPECT_TRUE(f->isVisible());
   ASSERT_EQ(run.dialogs().shown.size(), 1u);
-  EXPECT_EQ(run.dialogs().shown[0].text,
-            QStringLiteral("予期しないエラーが発生しました\n") + run.dir().file("signa2.txt") +
-                QStringLiteral(" に書き込めません"));
+  EXPECT_EQ(run.dialogs().shown[0].text, QStringLiteral("予期しないエラーが発生しました\n") +
+                                             run.dir().file("signa2.txt") + QStringLiteral(" に書き込めません"));
   EXPECT_TRUE(run.dir().exists("zarvel.ini"));
   EXPECT_EQ(run.dir().read("signa1.txt"), to_cp932(QStringLiteral("一")) + "\r\n");
   // Once the cause is gone, closing again repeats the whole shut-down.

@@ -32,7 +32,8 @@ TEST(StartUp, NoArgumentMeansTheProgramFolderAndEmptyArgumentsCountAsNone) {
 
 TEST(StartUp, TwoArgumentsOrAnUncreatableFolderStopTheStart) {
   TempDir dir;
-  EXPECT_EQ(settle_start({dir.file("a"), dir.file("b")}, "/x/zarvel").error, QStringLiteral("パラメータが間違っています"));
+  EXPECT_EQ(settle_start({dir.file("a"), dir.file("b")}, "/x/zarvel").error,
+            QStringLiteral("パラメータが間違っています"));
   EXPECT_FALSE(QFileInfo::exists(dir.file("a")));
   dir.write("file", "x");  // a file where a folder should be
   EXPECT_EQ(settle_start({dir.file("file/sub")}, "/x/zarvel").error, QStringLiteral("フォルダを作成出来ません！"));
