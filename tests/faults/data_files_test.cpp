@@ -23,12 +23,6 @@ using namespace zarvel::test;
 
 namespace {
 
-const QString kIni = QStringLiteral("zarvel.ini");
-const QString kCsv = QStringLiteral("zarvel.csv");
-const QString kSend = QStringLiteral("send.txt");
-const QString kClose = QStringLiteral("close.txt");
-const QString kKaomoji = QStringLiteral("kaomoji.txt");
-
 bool as_root() { return ::geteuid() == 0; }
 constexpr const char* kNeedsUser = "needs an ordinary user: ctest runs it through tests/support/run_unprivileged";
 

@@ -22,11 +22,17 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 
 namespace zarvel::test {
 
+// The data files by name.
+inline const QString kIni = QStringLiteral("zarvel.ini");
+inline const QString kCsv = QStringLiteral("zarvel.csv");
+inline const QString kSend = QStringLiteral("send.txt");
+inline const QString kClose = QStringLiteral("close.txt");
+inline const QString kSigna1 = QStringLiteral("signa1.txt");
+inline const QString kSigna2 = QStringLiteral("signa2.txt");
+inline const QString kKaomoji = QStringLiteral("kaomoji.txt");
+
 inline const std::vector<QString>& data_file_names() {
-  static const std::vector<QString> names = {QStringLiteral("zarvel.ini"), QStringLiteral("zarvel.csv"),
-                                             QStringLiteral("send.txt"),   QStringLiteral("close.txt"),
-                                             QStringLiteral("signa1.txt"), QStringLiteral("signa2.txt"),
-                                             QStringLiteral("kaomoji.txt")};
+  static const std::vector<QString> names = {kIni, kCsv, kSend, kClose, kSigna1, kSigna2, kKaomoji};
   return names;
 }
 

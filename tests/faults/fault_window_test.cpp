@@ -27,14 +27,6 @@ using namespace zarvel::test;
 
 namespace {
 
-const QString kIni = QStringLiteral("zarvel.ini");
-const QString kCsv = QStringLiteral("zarvel.csv");
-const QString kSend = QStringLiteral("send.txt");
-const QString kClose = QStringLiteral("close.txt");
-const QString kSigna1 = QStringLiteral("signa1.txt");
-const QString kSigna2 = QStringLiteral("signa2.txt");
-const QString kKaomoji = QStringLiteral("kaomoji.txt");
-
 QString unexpected(const QString& message) { return QStringLiteral("予期しないエラーが発生しました\n") + message; }
 QString cannot_write(MainWindowRun& run, const QString& name) {
   return unexpected(run.dir().file(name) + QStringLiteral(" に書き込めません"));
