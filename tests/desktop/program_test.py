@@ -352,7 +352,8 @@ def maximize(zarvel, work):
         weston_window = output.split("window id", 1)[1].split()[0]
         d.wait(lambda: os.path.exists(os.path.join(d.env["XDG_RUNTIME_DIR"], "wayland-zarvel")), 20,
                "weston's socket")
-        client = with_suppressions(dict(d.env, WAYLAND_DISPLAY="wayland-zarvel", QT_QPA_PLATFORM="wayland"), work)
+        client = with_suppressions(dict(d.env, WAYLAND_DISPLAY="wayland-zarvel", QT_QPA_PLATFORM="wayland"), work,
+                                   wayland=True)
         client.pop("DISPLAY")
         app = d.spawn([zarvel, data], "zarvel.log", env=client)
         def main_window_shown():

@@ -56,7 +56,7 @@ def main():
         # fails on the first caret it draws: the compose input context
         # stands in (a desktop session always has a keyboard).
         env.update(WAYLAND_DISPLAY=socket, QT_QPA_PLATFORM="wayland", QT_IM_MODULE="compose")
-        with_suppressions(env, runtime)
+        with_suppressions(env, runtime, wayland=True)
         status = subprocess.call(sys.argv[1:], env=env)
         if weston.poll() is not None:
             print("with_weston: weston ended during the test", flush=True)
