@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "app/file_io.h"
+#include "app/ini_sections.h"
 #include "app/profile.h"
 #include "compose/kaomoji_file.h"
 #include "compose/pictograms.h"
@@ -31,7 +32,6 @@ using namespace zarvel;
 
 namespace {
 
-constexpr std::string_view kWindow = "Window";
 const QString kPasteHint = QStringLiteral("ダブルクリックで貼り付け");
 
 QToolButton* tool_button(QToolBar* bar, const QString& caption, const QString& icon, const QString& hint) {
@@ -92,12 +92,12 @@ Tkaomoji::Placement Tkaomoji::read_placement(const TForm1* owner) {
     p.stored = true;
     IniFile ini(owner->ini_path());
     ini.load();
-    p.left = ini.read_int(kWindow, "eleft", p.left);
-    p.top = ini.read_int(kWindow, "etop", p.top);
-    p.width = ini.read_int(kWindow, "ewidth", p.width);
-    p.height = ini.read_int(kWindow, "eheight", p.height);
-    p.panel_width = ini.read_int(kWindow, "esplit", p.panel_width);
-    p.lower_height = ini.read_int(kWindow, "e1split", p.lower_height);
+    p.left = ini.read_int(kWindowSection, "eleft", p.left);
+    p.top = ini.read_int(kWindowSection, "etop", p.top);
+    p.width = ini.read_int(kWindowSection, "ewidth", p.width);
+    p.height = ini.read_int(kWindowSection, "eheight", p.height);
+    p.panel_width = ini.read_int(kWindowSection, "esplit", p.panel_width);
+    p.lower_height = ini.read_int(kWindowSection, "e1split", p.lower_height);
     p.readable = true;
   });
   return p;
@@ -265,14 +265,14 @@ void Tkaomoji::FormShow() { Memo1->moveCursor(QTextCursor::Start); }
 void Tkaomoji::FormClose() {
   IniFile ini(Form1->ini_path());
   ini.load();
-  ini.write_int(kWindow, "esplit", panel_width_);
-  ini.write_int(kWindow, "e1split", lower_height_);
+  ini.write_int(kWindowSection, "esplit", panel_width_);
+  ini.write_int(kWindowSection, "e1split", lower_height_);
   if (platform_reports_positions()) {
-    ini.write_int(kWindow, "eleft", x());
-    ini.write_int(kWindow, "etop", y());
+    ini.write_int(kWindowSection, "eleft", x());
+    ini.write_int(kWindowSection, "etop", y());
   }
-  ini.write_int(kWindow, "ewidth", width());
-  ini.write_int(kWindow, "eheight", height());
+  ini.write_int(kWindowSection, "ewidth", width());
+  ini.write_int(kWindowSection, "eheight", height());
   ini.save();
   if (!file_exists(kaomoji_path())) {
     const QStringList rows = Form1->quick_list_rows();

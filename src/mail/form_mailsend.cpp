@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/file_io.h"
+#include "app/ini_sections.h"
 #include "app/profile.h"
 #include "mail/form_smtpdlg.h"
 #include "mail/tls_memory.h"
@@ -46,7 +47,6 @@ Bytes text_of(const QLineEdit* e) { return to_cp932(e->text()); }
 
 // The key of the settings file that lists the servers (host:port) that have
 // spoken TLS with the program.
-constexpr std::string_view kServerSection = "Server";
 constexpr std::string_view kTlsServersKey = "tls_servers";
 
 // A pause that a stop ends early.

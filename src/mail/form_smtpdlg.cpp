@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "app/ini_sections.h"
 #include "app/profile.h"
 #include "platform/error_report.h"
 #include "platform/window_size.h"
@@ -25,8 +26,6 @@
 using namespace zarvel;
 
 namespace {
-
-constexpr std::string_view kServer = "Server";
 
 // An edit with its caption on its left, 3 pixels apart. The caption never
 // reaches into the frame's border: what does not fit is its trailing blanks.
@@ -126,15 +125,15 @@ void TSmtpDlg::smtp_sw_check() {
   // holds: after Cancel the dialog, and the send, must not keep an edit the
   // user threw away. (At the first load the two are the same.) Only a stored
   // password is decoded; nothing stored means no password.
-  smtp_sw->setChecked(ini.read_bool(kServer, "smtp_check1", false));  // a change runs smtp_swClick
-  smtp_id->setText(from_cp932(ini.read_string(kServer, "smtp_user", {})));
-  if (ini.contains(kServer, "smtp_password")) {
-    const Bytes stored = ini.read_string(kServer, "smtp_password", {});
+  smtp_sw->setChecked(ini.read_bool(kServerSection, "smtp_check1", false));  // a change runs smtp_swClick
+  smtp_id->setText(from_cp932(ini.read_string(kServerSection, "smtp_user", {})));
+  if (ini.contains(kServerSection, "smtp_password")) {
+    const Bytes stored = ini.read_string(kServerSection, "smtp_password", {});
     smtp_password->setText(from_cp932(PzConv1.JisToSjis(PzConv1.DecodeBase64(stored))));
   } else {
     smtp_password->clear();
   }
-  smtp_auth_mode = ini.read_string(kServer, "smtp_auth", {});
+  smtp_auth_mode = ini.read_string(kServerSection, "smtp_auth", {});
   if (smtp_auth_mode.empty()) smtp_auth_mode.assign(1, '0');
   if (smtp_auth_mode == "0")
     RadioButton1->setChecked(true);
@@ -158,11 +157,11 @@ void TSmtpDlg::smtp_passwordClick() { smtp_password->selectAll(); }
 void TSmtpDlg::save() {
   IniFile ini(ini_path);
   ini.load();
-  ini.write_string(kServer, "smtp_Password", PzConv1.EncodeBase64(to_cp932(smtp_password->text())));
-  ini.write_bool(kServer, "smtp_check1", smtp_sw->isChecked());
-  ini.write_string(kServer, "smtp_user", to_cp932(smtp_id->text()));
+  ini.write_string(kServerSection, "smtp_Password", PzConv1.EncodeBase64(to_cp932(smtp_password->text())));
+  ini.write_bool(kServerSection, "smtp_check1", smtp_sw->isChecked());
+  ini.write_string(kServerSection, "smtp_user", to_cp932(smtp_id->text()));
   smtp_auth_mode.assign(1, RadioButton3->isChecked() ? '2' : RadioButton2->isChecked() ? '1' : '0');
-  ini.write_string(kServer, "smtp_auth", smtp_auth_mode);
+  ini.write_string(kServerSection, "smtp_auth", smtp_auth_mode);
   ini.save();
 }
 

@@ -21,6 +21,7 @@
 #include <utility>
 
 #include "app/data_file.h"
+#include "app/main_settings.h"
 #include "app/pzconv.h"
 #include "text/cp932.h"
 #include "ui/on_demand.h"
@@ -169,14 +170,9 @@ class TForm1 : public QWidget {
   zarvel::OnDemandGroup settings_view_{[this] { settings_view_needed(); }};
   template <class W>
   using SettingsControl = zarvel::OnDemandControl<W>;
-  struct SettingsValues {
-    QString smtp_server, smtp_port = QStringLiteral("25"), mailaddress;
-    QString pop_server, pop_port = QStringLiteral("110"), pop_Account, pop_password;
-    bool smtp_check = false, pop_check = false, apop_check = false;
-    bool auto_dail = false, auto_dail_close = false;
-    int rirekisu = 100;
-    bool send_end = false, delete_check = true, hint_check = true;
-    bool signature = false;
+  // The file's keys (the window's own state among them only while read or
+  // written) and the two signatures.
+  struct SettingsValues : zarvel::MainSettings {
     QString signature_text[2];  // Memo3, Memo5
   };
   SettingsValues settings_;
