@@ -60,8 +60,8 @@ int main(int argc, char** argv) {
   run.dir().write(QStringLiteral("zarvel.csv"), file);
   TForm1* f = run.start();
   for (int i = 0; i < kRounds; ++i) {
-    f->address_book->set_entries({});
-    f->picker->set_entries({});
+    f->address_book->set_list({});
+    f->picker->set_list({});
     auto t = Clock::now();
     f->astaki_read();  // reads, parses, fills the edit list, rebuilds the picker
     QApplication::processEvents();

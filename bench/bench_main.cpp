@@ -175,7 +175,7 @@ void make_data(DataFolder& d) {
   for (int i = 0; i < 10; ++i)
     for (const Bytes& row : builtin_kaomoji()) palette.push_back(row);
   d.ini = "[Options]\r\nsend_max=999\r\n";
-  d.history = format_history(history);
+  d.history = format_history(HistoryList(history));
   d.book = format_address_book(book);
   d.palette = format_kaomoji(palette);
   write_file_atomic(d.path() + QStringLiteral("zarvel.ini"), d.ini);
@@ -414,7 +414,7 @@ void bench_files(const DataFolder& data, int runs) {
       QApplication::processEvents();
     };
     // Each load starts from empty lists, as at start-up (not timed).
-    f->history->set_entries({});
+    f->history->set_list({});
     QApplication::processEvents();
     pair(
         hl, [&] { f->send_read(); }, hl0, [&] { (void)read_file(send_txt); });
@@ -425,8 +425,8 @@ void bench_files(const DataFolder& data, int runs) {
           f->send_write();
         },
         hs0, [&] { write_file_atomic(floor_file, data.history); });
-    f->address_book->set_entries({});
-    f->picker->set_entries({});
+    f->address_book->set_list({});
+    f->picker->set_list({});
     QApplication::processEvents();
     pair(
         bl, [&] { f->astaki_read(); }, bl0, [&] { (void)read_file(csv); });

@@ -1,6 +1,6 @@
-// send.txt: any file reads without fault; what was read, written back, reads
-// the same and writes the same bytes again; and entries of any bytes at all
-// read back exactly as they were written.
+// send.txt: any file reads without fault; what was read, written back as
+// the program writes it, reads the same and writes the same bytes again;
+// and entries of any bytes at all read back exactly as they were written.
 #include "history/history_file.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -11,19 +11,20 @@
 
 using zarvel::Bytes;
 using zarvel::HistoryEntry;
+using zarvel::HistoryList;
 
 namespace {
 
-void check_round_trip(const std::vector<HistoryEntry>& entries) {
+void check_round_trip(const HistoryList& entries) {
   const Bytes file = zarvel::format_history(entries);
-  const zarvel::HistoryParse back = zarvel::parse_history(file);
+  const zarvel::HistoryLoad back = zarvel::read_history(file);
   FUZZ_CHECK(!back.malformed);
   FUZZ_CHECK(back.entries.size() == entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    FUZZ_CHECK_EQ(back.entries[i].name, entries[i].name);
-    FUZZ_CHECK_EQ(back.entries[i].subject, entries[i].subject);
-    FUZZ_CHECK_EQ(back.entries[i].time, entries[i].time);
-    FUZZ_CHECK_EQ(back.entries[i].body, entries[i].body);
+    FUZZ_CHECK_EQ(back.entries.name(i), entries.name(i));
+    FUZZ_CHECK_EQ(back.entries.subject(i), entries.subject(i));
+    FUZZ_CHECK_EQ(back.entries.time(i), entries.time(i));
+    FUZZ_CHECK_EQ(back.entries.body(i), entries.body(i));
   }
   FUZZ_CHECK_EQ(zarvel::format_history(back.entries), file);
 }
@@ -33,8 +34,9 @@ void check_round_trip(const std::vector<HistoryEntry>& entries) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
 
-  // The input as a file.
-  check_round_trip(zarvel::parse_history(input).entries);
+  // The input as a file, read as the program reads it.
+  const zarvel::HistoryLoad read = zarvel::read_history(Bytes(input));
+  check_round_trip(read.entries);
 
   // The input as entries: any bytes in every field.
   FuzzedDataProvider fdp(data, size);
@@ -47,13 +49,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     e.body = fdp.ConsumeRandomLengthString(1024);
     entries.push_back(std::move(e));
   }
-  check_round_trip(entries);
+  const HistoryList list(entries);
+  check_round_trip(list);
 
   // The limit drops the oldest entries and keeps the newest in order.
-  const int limit = static_cast<int>(size % 5);
-  std::vector<HistoryEntry> limited = entries;
-  zarvel::apply_history_limit(limited, limit);
-  FUZZ_CHECK(limited.size() == std::min<std::size_t>(entries.size(), static_cast<std::size_t>(limit)));
-  FUZZ_CHECK(std::equal(limited.begin(), limited.end(), entries.begin()));
+  const std::size_t limit = size % 5;
+  HistoryList limited = list;
+  limited.truncate(limit);
+  FUZZ_CHECK(limited.size() == std::min(entries.size(), limit));
+  for (std::size_t i = 0; i < limited.size(); ++i) FUZZ_CHECK(limited.at(i) == entries[i]);
   return 0;
 }

@@ -35,8 +35,6 @@ RecipientList& RecipientModel::writable() {
   return *list_;
 }
 
-void RecipientModel::set_entries(const std::vector<Recipient>& entries) { set_list(RecipientList(entries)); }
-
 void RecipientModel::set_list(RecipientList entries) {
   ++generation_;
   beginResetModel();

@@ -39,7 +39,6 @@ class RecipientModel : public QAbstractTableModel {
   std::shared_ptr<const RecipientList> snapshot() const { return list_; }
 
   // Each replaces every entry (views lose their selection).
-  void set_entries(const std::vector<Recipient>& entries);
   void set_list(RecipientList entries);
   void share(std::shared_ptr<const RecipientList> entries);
 

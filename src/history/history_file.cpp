@@ -437,22 +437,6 @@ void HistoryList::trim() {
   items_ = std::move(kept);
 }
 
-Bytes format_history(const std::vector<HistoryEntry>& newest_first) {
-  std::size_t size = 0;
-  for (const HistoryEntry& e : newest_first) {
-    size += e.name.size() + e.subject.size() + e.time.size() + e.body.size() + 32;
-  }
-  Bytes out;
-  out.reserve(size + size / 16);
-  Bytes scratch;
-  for (auto it = newest_first.rbegin(); it != newest_first.rend(); ++it) {
-    append_header(out, it->name, it->subject, it->time);
-    append_body(out, it->body, scratch);
-    out += "~!!\r\n";
-  }
-  return out;
-}
-
 Bytes format_history(const HistoryList& newest_first) {
   std::size_t size = 0;
   for (std::size_t i = 0; i < newest_first.size(); ++i)
@@ -467,18 +451,6 @@ Bytes format_history(const HistoryList& newest_first) {
     out += "~!!\r\n";
   }
   return out;
-}
-
-void apply_history_limit(std::vector<HistoryEntry>& newest_first, int limit) {
-  std::size_t keep = limit > 0 ? static_cast<std::size_t>(limit) : 0;
-  if (newest_first.size() > keep) newest_first.resize(keep);
-}
-
-bool add_history_entry(std::vector<HistoryEntry>& newest_first, HistoryEntry entry, int limit) {
-  if (limit <= 0) return false;
-  newest_first.insert(newest_first.begin(), std::move(entry));
-  apply_history_limit(newest_first, limit);
-  return true;
 }
 
 Bytes no_subject() { return "\x96\xB3\x91\xE8"; }

@@ -105,21 +105,12 @@ HistoryLoad read_history(Bytes file_bytes);
 // so far. A header with fewer than four fields, an end marker before any
 // record, or a broken escaped header stops the reading: the entries begun
 // before it are kept and `malformed` is set. The history limit is not
-// applied here (see apply_history_limit).
+// applied here (see HistoryList::truncate).
 HistoryParse parse_history(std::string_view file_bytes);
 
 // Writes the entries, given newest first, oldest record first; no entry
 // gives zero bytes. Linear in the size of the history.
-Bytes format_history(const std::vector<HistoryEntry>& newest_first);
 Bytes format_history(const HistoryList& newest_first);
-
-// Drops the oldest entries (the end of the list) beyond `limit`; a limit of
-// 0 or less empties the list.
-void apply_history_limit(std::vector<HistoryEntry>& newest_first, int limit);
-
-// Records a send as the newest entry, then applies the limit. With a limit
-// of 0 or less nothing is recorded and false is returned.
-bool add_history_entry(std::vector<HistoryEntry>& newest_first, HistoryEntry entry, int limit);
 
 // "無題", the subject recorded for a send without one.
 Bytes no_subject();

@@ -46,8 +46,6 @@ std::size_t HistoryModel::checked(int row) const {
   return static_cast<std::size_t>(row);
 }
 
-void HistoryModel::set_entries(const std::vector<HistoryEntry>& newest_first) { set_list(HistoryList(newest_first)); }
-
 void HistoryModel::set_list(HistoryList newest_first) {
   ++generation_;
   beginResetModel();

@@ -27,8 +27,7 @@ class HistoryModel : public QAbstractTableModel {
   HistoryEntry at(int row) const { return entries_.at(checked(row)); }
   std::vector<HistoryEntry> entries() const { return entries_.to_vector(); }
 
-  // Each replaces every entry.
-  void set_entries(const std::vector<HistoryEntry>& newest_first);
+  // Replaces every entry.
   void set_list(HistoryList newest_first);
   // Puts `entry` on top (the newest).
   void insert_top(const HistoryEntry& entry);

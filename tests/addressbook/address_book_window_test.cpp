@@ -128,7 +128,7 @@ TEST_F(AddressBookWindow, BooksComeBackWholeAcrossRuns) {
                         {"tab\there", ""},
                         {"", sj(u"①ｶﾅ~\\")}};
   for (const Book& book : {Book{awkward[0]}, awkward, sample(10000)}) {
-    f->address_book->set_entries(book);
+    f->address_book->set_list(RecipientList(book));
     ASSERT_TRUE(run.close());
     f = run.restart();
     EXPECT_EQ(entries(), book);
@@ -143,14 +143,14 @@ TEST_F(AddressBookWindow, AnUnreadableOrUnwritableFileIsReportedAndKept) {
   ASSERT_EQ(run.dialogs().shown.size(), 1u);
   EXPECT_EQ(run.dialogs().shown[0].kind, ShownDialog::Error);
   EXPECT_TRUE(run.dialogs().shown[0].text.contains(QStringLiteral("zarvel.csv を開けません")));
-  f->address_book->set_entries({{"a", "b"}});
+  f->address_book->set_list(RecipientList(Book{{"a", "b"}}));
   ASSERT_TRUE(run.close());
   EXPECT_TRUE(QDir(run.dir().file(kCsv + QStringLiteral(".bak"))).exists());
   EXPECT_EQ(run.dir().read(kCsv), "a,b\r\n");
 
   // A failed write at exit reaches the error handler and the window stays.
   f = run.restart();
-  f->address_book->set_entries({{"a", "b"}});  // an unchanged book is not written at all
+  f->address_book->set_list(RecipientList(Book{{"a", "b"}}));  // an unchanged book is not written at all
   QFile::remove(run.dir().file(kCsv));
   QDir(run.dir().path()).mkpath(kCsv);
   EXPECT_FALSE(run.close());
@@ -164,8 +164,8 @@ TEST_F(AddressBookWindow, AnyBytesGiveEntriesOrTheMessage) {
   start_with(std::nullopt);
   std::mt19937 rng(7);
   auto load = [&](const Bytes& bytes) {
-    f->address_book->set_entries({});
-    f->picker->set_entries({});
+    f->address_book->set_list({});
+    f->picker->set_list({});
     run.dialogs().shown.clear();
     run.dir().write(kCsv, bytes);
     f->astaki_read();
@@ -231,7 +231,7 @@ TEST_F(AddressBookWindow, EnteringTheViewSelectsAndCounts) {
   EXPECT_EQ(run.panel(2), QStringLiteral("登録数： 0"));
   EXPECT_EQ(f->ListView2->selected_row(), -1);
 
-  f->address_book->set_entries(sample(3));
+  f->address_book->set_list(RecipientList(sample(3)));
   enter_view();
   EXPECT_EQ(run.panel(2), QStringLiteral("登録数： 3"));
   EXPECT_EQ(f->ListView2->selected_row(), 0);
@@ -266,7 +266,7 @@ TEST_F(AddressBookWindow, AddAndEditGoThroughTheDialog) {
   expect_picker_is_edit_list();
 
   // Added before the selection, and twice the same is two entries.
-  f->address_book->set_entries(sample(3));
+  f->address_book->set_list(RecipientList(sample(3)));
   click_row(f->ListView2, 1);
   for (int i = 0; i < 2; ++i) {
     answer(QStringLiteral("new"), QStringLiteral("n@x.jp"));
@@ -368,7 +368,7 @@ TEST_F(AddressBookWindow, UpAndDownMoveWithinTheEnds) {
 // the other only through a new snapshot.
 TEST(RecipientModelSnapshot, ChangesNeverReachAHolderOfTheOldEntries) {
   RecipientModel edit, picker;
-  edit.set_entries(sample(3));
+  edit.set_list(RecipientList(sample(3)));
   picker.share(edit.snapshot());
   edit.replace(0, {"new", "n@x.jp"});
   edit.remove(2);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "history/history_file.h"
+#include "support/history_bytes.h"
 #include "support/sjis.h"
 #include "text/cp932.h"
 
@@ -91,7 +92,7 @@ inline Snapshot old_data_set() {
       "mail_address=taro@example.jp\r\naccount=" +
       sj(u"山田") + "\r\n";
   s[QStringLiteral("zarvel.csv")] = sj(u"山田太郎,taro@example.jp\n佐藤　花子,hanako@example.jp\n");
-  s[QStringLiteral("send.txt")] = format_history(history);
+  s[QStringLiteral("send.txt")] = history_bytes(history);
   s[QStringLiteral("close.txt")] = sj(u"前回の件名\r\n前回の本文\r\n二行目");
   s[QStringLiteral("signa1.txt")] = sj(u"--\n山田太郎");
   s[QStringLiteral("signa2.txt")] = sj(u"署名その二");

@@ -98,7 +98,7 @@ void change_everything(TForm1* f) {
   f->smtp_server->setText(QStringLiteral("新しい.example.jp"));
   auto book = f->address_book->entries();
   book.push_back({sj(u"鈴木一郎"), "ichiro@example.jp"});
-  f->address_book->set_entries(book);
+  f->address_book->set_list(RecipientList(book));
   f->send_add(sj(u"鈴木一郎"), sj(u"お知らせ"), sj(u"本日は晴天なり。\r\n"));
   f->subject->setText(QStringLiteral("書きかけの件名"));
   f->Memo1->setPlainText(QStringLiteral("書きかけの本文"));
@@ -144,7 +144,7 @@ TEST(DiskFull, EachWriteOfTheExitKeepsItsOldFileWhole) {
     } else if (name == kCsv) {
       std::vector<Recipient> book;
       for (int i = 0; i < 400; ++i) book.push_back({sj(u"宛先") + std::to_string(i), "user@example.jp"});
-      f->address_book->set_entries(book);
+      f->address_book->set_list(RecipientList(book));
     } else if (name == kSend) {
       f->send_add("big", "big", std::string(12000, 'b'));
     } else if (name == kClose) {

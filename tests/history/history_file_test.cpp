@@ -5,7 +5,11 @@
 #include <ctime>
 #include <random>
 
+#include "history/history_model.h"
+#include "support/history_bytes.h"
+
 using namespace zarvel;
+using zarvel::test::history_bytes;
 using List = std::vector<HistoryEntry>;
 
 namespace {
@@ -58,7 +62,7 @@ List random_list(std::mt19937& rng, std::size_t size) {
 }
 
 void expect_round_trip(const List& list) {
-  HistoryParse p = parse_history(format_history(list));
+  HistoryParse p = parse_history(history_bytes(list));
   EXPECT_FALSE(p.malformed);
   ASSERT_EQ(p.entries.size(), list.size());
   for (std::size_t i = 0; i < list.size(); ++i) EXPECT_EQ(p.entries[i], list[i]) << "entry " << i;
@@ -68,13 +72,13 @@ void expect_round_trip(const List& list) {
 
 TEST(HistoryFile, OrdinaryEntriesAreWrittenAsAlwaysOldestFirst) {
   List list = {entry("new", "line1\r\n\r\nline3\r\n"), entry("old", ""), entry("older", "x")};
-  Bytes file = format_history(list);
+  Bytes file = history_bytes(list);
   EXPECT_EQ(file,
             "~!,\"older\",\"s\",\"26/12/08(\x89\xCE) 09:05:03\"\r\nx\r\n~!!\r\n"
             "~!,\"old\",\"s\",\"26/12/08(\x89\xCE) 09:05:03\"\r\n\r\n~!!\r\n"
             "~!,\"new\",\"s\",\"26/12/08(\x89\xCE) 09:05:03\"\r\nline1\r\n\r\nline3\r\n\r\n~!!\r\n");
   expect_round_trip(list);
-  EXPECT_EQ(format_history(List{}), "");
+  EXPECT_EQ(history_bytes(List{}), "");
 }
 
 TEST(HistoryFile, ReadsLinesAsTheyHaveAlwaysBeenRead) {
@@ -109,24 +113,24 @@ TEST(HistoryFile, QuotedHeadersAndMarkersStillCount) {
 
 TEST(HistoryFile, HeaderFieldsWithQuotesAreDoubled) {
   List list = {entry("say \"hi\"", "b", "\"", "t\"")};
-  EXPECT_EQ(format_history(list), "~!,\"say \"\"hi\"\"\",\"\"\"\",\"t\"\"\"\r\nb\r\n~!!\r\n");
+  EXPECT_EQ(history_bytes(list), "~!,\"say \"\"hi\"\"\",\"\"\"\",\"t\"\"\"\r\nb\r\n~!!\r\n");
   expect_round_trip(list);
   expect_round_trip({entry(" a, b ", "", ""), entry("", "x", "\t\"", "")});
 }
 
 TEST(HistoryFile, OnlyLinesThatWouldBeMisreadAreEscaped) {
   for (const Bytes line : {"~!!", " \t~!!", "~!,x", "~! x", "~!\tx", "\"~!\"", "\xFFok"}) {
-    Bytes file = format_history({entry("a", "1\r\n" + line + "\r\n2")});
+    Bytes file = history_bytes({entry("a", "1\r\n" + line + "\r\n2")});
     EXPECT_NE(file.find("\r\n\xFF=" + line + "\r\n"), Bytes::npos) << line;
     expect_round_trip({entry("a", line)});
   }
   for (const Bytes line : {"~!! ", "~!!x", "~!", "~!x", "!~!!", "\"~!!\""}) {
-    EXPECT_EQ(format_history({entry("a", line)}),
+    EXPECT_EQ(history_bytes({entry("a", line)}),
               "~!,\"a\",\"s\",\"26/12/08(\x89\xCE) 09:05:03\"\r\n" + line + "\r\n~!!\r\n")
         << line;
   }
   // A lone LF is kept apart from a CR LF; a lone CR needs nothing.
-  EXPECT_NE(format_history({entry("a", "x\ny")}).find("\xFF-x\r\ny\r\n"), Bytes::npos);
+  EXPECT_NE(history_bytes({entry("a", "x\ny")}).find("\xFF-x\r\ny\r\n"), Bytes::npos);
   expect_round_trip({entry("a", "x\ny\rz\n"), entry("b", "\n"), entry("c", "\r"), entry("d", "\r\n")});
 }
 
@@ -135,14 +139,14 @@ TEST(HistoryFile, GeneratedBodiesAndFieldsComeBackExactly) {
   for (int round = 0; round < 200; ++round) expect_round_trip(random_list(rng, rng() % 5));
   // Header fields with line breaks take the escaped header.
   List lf = {entry("a\nb", "x", "s\r\n", "\n")};
-  EXPECT_EQ(format_history(lf).substr(0, 2), "\xFFH");
+  EXPECT_EQ(history_bytes(lf).substr(0, 2), "\xFFH");
   expect_round_trip(lf);
 }
 
 TEST(HistoryFile, ABodyHoldingAWholeHistoryFileComesBackExactly) {
   std::mt19937 rng(5);
-  Bytes inner = format_history(random_list(rng, 6));
-  List list = {entry("a", inner), entry("b", inner + inner + "tail"), entry("c", format_history({entry("x", inner)}))};
+  Bytes inner = history_bytes(random_list(rng, 6));
+  List list = {entry("a", inner), entry("b", inner + inner + "tail"), entry("c", history_bytes({entry("x", inner)}))};
   expect_round_trip(list);
 }
 
@@ -171,7 +175,7 @@ TEST(HistoryFile, RandomAndTruncatedFilesReadSafelyAndStably) {
   std::mt19937 rng(9);
   auto check_stable = [](std::string_view bytes) {
     List read = parse_history(bytes).entries;
-    HistoryParse again = parse_history(format_history(read));
+    HistoryParse again = parse_history(history_bytes(read));
     EXPECT_FALSE(again.malformed);
     EXPECT_EQ(again.entries, read);
   };
@@ -187,28 +191,30 @@ TEST(HistoryFile, RandomAndTruncatedFilesReadSafelyAndStably) {
     }
     check_stable(bytes);
   }
-  Bytes file = format_history(random_list(rng, 8));
+  Bytes file = history_bytes(random_list(rng, 8));
   for (std::size_t cut = 0; cut <= file.size(); ++cut) check_stable(std::string_view(file).substr(0, cut));
 }
 
-TEST(HistoryFile, TheLimitKeepsTheNewest) {
+// The limit as the program applies it: to the read list and after each send.
+TEST(HistoryModel, TheLimitKeepsTheNewest) {
   List list;
   for (int i = 0; i < 150; ++i) list.push_back(entry(std::to_string(i), ""));  // "0" is the newest
-  HistoryParse p = parse_history(format_history(list));
-  apply_history_limit(p.entries, 100);
-  ASSERT_EQ(p.entries.size(), 100u);
-  EXPECT_EQ(p.entries.front().name, "0");
-  EXPECT_EQ(p.entries.back().name, "99");
+  HistoryModel model;
+  model.set_list(read_history(history_bytes(list)).entries);
+  model.apply_limit(100);
+  ASSERT_EQ(model.count(), 100);
+  EXPECT_EQ(model.at(0).name, "0");
+  EXPECT_EQ(model.at(99).name, "99");
 
-  EXPECT_TRUE(add_history_entry(p.entries, entry("new", ""), 100));
-  ASSERT_EQ(p.entries.size(), 100u);
-  EXPECT_EQ(p.entries.front().name, "new");
-  EXPECT_EQ(p.entries.back().name, "98");
+  model.insert_top(entry("new", ""));
+  model.apply_limit(100);
+  ASSERT_EQ(model.count(), 100);
+  EXPECT_EQ(model.at(0).name, "new");
+  EXPECT_EQ(model.at(99).name, "98");
 
-  EXPECT_FALSE(add_history_entry(p.entries, entry("none", ""), 0));
-  EXPECT_EQ(p.entries.front().name, "new");
-  apply_history_limit(p.entries, 0);
-  EXPECT_EQ(format_history(p.entries), "");
+  // A limit of 0 records nothing (HistoryRun.ALimitOfZeroRecordsNothingAndEmptiesTheFile) and empties the list.
+  model.apply_limit(0);
+  EXPECT_EQ(format_history(model.list()), "");
 }
 
 TEST(HistoryFile, SubjectAndSendTime) {
@@ -230,7 +236,7 @@ TEST(HistoryFile, AFullHistoryOfLargeBodiesIsReadAndWrittenFast) {
   for (int i = 0; i < 999; ++i) list.push_back(entry("name", body));
   // Processor time, so that a busy machine does not fail the test.
   std::clock_t start = std::clock();
-  HistoryParse p = parse_history(format_history(list));
+  HistoryParse p = parse_history(history_bytes(list));
   double seconds = double(std::clock() - start) / CLOCKS_PER_SEC;
   EXPECT_EQ(p.entries, list);
   EXPECT_LT(seconds, 0.8);
@@ -241,7 +247,7 @@ TEST(HistoryFile, AFullHistoryOfLargeBodiesIsReadAndWrittenFast) {
 TEST(HistoryFile, TheLoadedListChangesAndWritesLikeItsEntries) {
   std::mt19937 rng(21);
   const List entries = random_list(rng, 6);
-  HistoryLoad load = read_history(format_history(entries));
+  HistoryLoad load = read_history(history_bytes(entries));
   ASSERT_FALSE(load.malformed);
   HistoryList& list = load.entries;
   EXPECT_EQ(list.to_vector(), entries);
@@ -250,14 +256,14 @@ TEST(HistoryFile, TheLoadedListChangesAndWritesLikeItsEntries) {
   list.truncate(4);
   const List expected = {entry("new", "body\r\n"), entries[0], entries[2], entries[3]};
   EXPECT_EQ(list.to_vector(), expected);
-  EXPECT_EQ(format_history(list), format_history(expected));
+  EXPECT_EQ(format_history(list), history_bytes(expected));
   EXPECT_EQ(HistoryList(expected).to_vector(), expected);
 
   // Cut to a few entries of a large file: those few stay whole after they
   // have been moved out of the file's bytes.
   List big;
   for (int i = 0; i < 300; ++i) big.push_back(entry(std::to_string(i), Bytes(4000, 'a' + i % 26) + "\r\n~!!"));
-  HistoryLoad cut = read_history(format_history(big));
+  HistoryLoad cut = read_history(history_bytes(big));
   cut.entries.truncate(3);
   EXPECT_EQ(cut.entries.to_vector(), List(big.begin(), big.begin() + 3));
   cut.entries.erase(0);

@@ -16,11 +16,13 @@
 #include "app/data_file.h"
 #include "history/history_file.h"
 #include "history/history_model.h"
+#include "support/history_bytes.h"
 #include "support/main_window.h"
 #include "support/sjis.h"
 #include "ui/widget_listview.h"
 
 using namespace zarvel;
+using zarvel::test::history_bytes;
 using zarvel::test::MainWindowRun;
 using zarvel::test::ShownDialog;
 using List = std::vector<HistoryEntry>;
@@ -131,7 +133,7 @@ TEST(HistoryRun, SendsAreKeptNewestFirstAndWrittenOldestFirst) {
   const Bytes file = run.dir().read(kSendTxt);
   EXPECT_EQ(file.substr(0, file.find("\r\n") + 2),
             "~!,\"" + sj(u"宛先0") + "\",\"" + sj(u"件名") + "\",\"" + expected[2].time + "\"\r\n");
-  EXPECT_EQ(file, format_history(expected));
+  EXPECT_EQ(file, history_bytes(expected));
 
   f = run.restart();
   EXPECT_EQ(f->history->entries(), expected);
@@ -142,7 +144,7 @@ TEST(HistoryRun, SendsAreKeptNewestFirstAndWrittenOldestFirst) {
 TEST(HistoryRun, TheLimitKeepsTheNewestAtStartAndAtEachSend) {
   MainWindowRun run;
   set_limit(run, 100);
-  run.dir().write(kSendTxt, format_history(numbered(150)));
+  run.dir().write(kSendTxt, history_bytes(numbered(150)));
   TForm1* f = run.start();
   ASSERT_EQ(f->history->count(), 100);
   EXPECT_EQ(f->history->at(0).name, "0");
@@ -166,7 +168,7 @@ TEST(HistoryRun, TheLimitKeepsTheNewestAtStartAndAtEachSend) {
 TEST(HistoryRun, ALimitOfZeroRecordsNothingAndEmptiesTheFile) {
   MainWindowRun run;
   set_limit(run, 0);
-  run.dir().write(kSendTxt, format_history(numbered(3)));
+  run.dir().write(kSendTxt, history_bytes(numbered(3)));
   TForm1* f = run.start();
   EXPECT_EQ(f->history->count(), 0);
   f->send_add("n", "s", "b");
@@ -195,7 +197,7 @@ TEST(HistoryRun, ALimitChangedWhileRunningWaitsForTheNextStart) {
 
 TEST(HistoryRun, AnEndMarkerFirstGivesTheMessageAndKeepsTheFileAsBackup) {
   MainWindowRun run;
-  const Bytes original = "~!!\r\n" + format_history(numbered(2));
+  const Bytes original = "~!!\r\n" + history_bytes(numbered(2));
   run.dir().write(kSendTxt, original);
   TForm1* f = run.start();
   ASSERT_EQ(run.dialogs().shown.size(), 1u);
@@ -222,7 +224,7 @@ TEST(HistoryRun, AnEndMarkerFirstGivesTheMessageAndKeepsTheFileAsBackup) {
 TEST(HistoryRun, AMalformedFileKeepsTheEntriesBeforeTheBadLineWithoutTheLimit) {
   MainWindowRun run;
   set_limit(run, 1);
-  const Bytes original = format_history(numbered(3)) + "~!,a,b\r\nx\r\n~!!\r\n" + format_history(numbered(2));
+  const Bytes original = history_bytes(numbered(3)) + "~!,a,b\r\nx\r\n~!!\r\n" + history_bytes(numbered(2));
   run.dir().write(kSendTxt, original);
   TForm1* f = run.start();
   EXPECT_EQ(messages(run, kMalformed), 1);
@@ -242,7 +244,7 @@ TEST(HistoryRun, ABodyHoldingAWholeHistoryFileComesBackExactly) {
   TForm1* f = run.start();
   List inner = three();
   inner.push_back(entry("q\"uote", "~!!\r\n~!,\"x\",\"y\",\"z\"\r\n  ~!!\r\n\xFF=\r\n\r\n"));
-  const Bytes whole = format_history(inner);
+  const Bytes whole = history_bytes(inner);
   f->send_add(sj(u"宛先"), sj(u"件名"), whole);
   f->send_add("a", "~!!", "~!!");
   f->send_add("b", "", "line\r\n~!!\r\n");
@@ -274,7 +276,7 @@ TEST(HistoryRun, AnyBytesInTheFileGiveEntriesOrTheMessage) {
     }
     files.push_back(bytes);
   }
-  const Bytes good = format_history(three()) + format_history({entry("x", "~!!\r\n")});
+  const Bytes good = history_bytes(three()) + history_bytes({entry("x", "~!!\r\n")});
   for (std::size_t cut = 0; cut <= good.size(); cut += 3) files.push_back(good.substr(0, cut));
 
   for (const Bytes& bytes : files) {
@@ -337,7 +339,7 @@ TEST(HistoryView, AnEmptyHistoryShowsNothing) {
 TEST(HistoryView, EnteringShowsTheNewestAndMouseAndKeysShowOthers) {
   MainWindowRun run;
   const List list = three();
-  run.dir().write(kSendTxt, format_history(list));
+  run.dir().write(kSendTxt, history_bytes(list));
   TForm1* f = run.start();
   EXPECT_EQ(f->ListView3->selected_row(), -1);
   enter_view(f);
@@ -399,7 +401,7 @@ TEST(HistoryView, EnteringShowsTheNewestAndMouseAndKeysShowOthers) {
 TEST(HistoryView, DeletingSelectsTheNeighbourAndTheLastLeavesNothing) {
   MainWindowRun run;
   const List list = three();
-  run.dir().write(kSendTxt, format_history(list));
+  run.dir().write(kSendTxt, history_bytes(list));
   TForm1* f = run.start();
   ASSERT_TRUE(f->delete_check->isChecked());
   enter_view(f);
@@ -435,7 +437,7 @@ TEST(HistoryView, DeletingSelectsTheNeighbourAndTheLastLeavesNothing) {
   EXPECT_EQ(run.dialogs().shown.size(), 3u);
 
   // Deletions reach the file at the exit only.
-  EXPECT_EQ(run.dir().read(kSendTxt), format_history(list));
+  EXPECT_EQ(run.dir().read(kSendTxt), history_bytes(list));
   ASSERT_TRUE(run.close());
   EXPECT_EQ(run.dir().read(kSendTxt), "");
 }
@@ -443,7 +445,7 @@ TEST(HistoryView, DeletingSelectsTheNeighbourAndTheLastLeavesNothing) {
 TEST(HistoryView, NoChangesNothingAndAnUntickedBoxAsksNothing) {
   MainWindowRun run;
   const List list = three();
-  run.dir().write(kSendTxt, format_history(list));
+  run.dir().write(kSendTxt, history_bytes(list));
   TForm1* f = run.start();
   enter_view(f);
   click_row(f, 1);
