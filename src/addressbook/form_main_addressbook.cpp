@@ -48,11 +48,6 @@ void TForm1::connect_address_book() {
   picker = new RecipientModel(this);
   set_up_list(ListView2, address_book);
   set_up_list(ListView1, picker);
-  // The picker never takes the focus: a press of any button would give it
-  // before any filter sees the press, so even a discarded right click would
-  // move the caret. ListView1Click does what the focus passing through it
-  // would have done.
-  ListView1->setFocusPolicy(Qt::NoFocus);
 
   connect(ListView1, &TListView::click, this, guard([this] { ListView1Click(); }));
   connect(To_name, &QLineEdit::textChanged, this, guard([this] { To_nameChange(); }));

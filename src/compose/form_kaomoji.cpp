@@ -111,6 +111,31 @@ void Tkaomoji::build() {
   move(kLeft, kTop);
   resize(kWidth, kHeight);
 
+  build_tool_bar();
+  Splitter1 = new QSplitter(Qt::Horizontal, this);
+  Splitter1->setChildrenCollapsible(false);
+  build_text_area();
+  build_pictogram_panel();
+  Splitter1->setStretchFactor(0, 1);
+  Splitter1->setStretchFactor(1, 0);
+  set_panel_width(kPanelWidth);
+  set_lower_height(kLowerHeight);
+
+  StatusBar1 = new QStatusBar(this);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(ToolBar1);
+  layout->addWidget(Splitter1, 1);
+  layout->addWidget(StatusBar1);
+
+  connect_controls();
+  set_up_access();
+}
+
+// Paste and edit exclude each other; save and close act at once.
+void Tkaomoji::build_tool_bar() {
   ToolBar1 = new QToolBar(this);
   ToolBar1->setMovable(false);
   ToolBar1->setFloatable(false);
@@ -131,11 +156,10 @@ void Tkaomoji::build() {
     modes->addButton(b);
   }
   ToolButton5->setChecked(true);
+}
 
-  Splitter1 = new QSplitter(Qt::Horizontal, this);
-  Splitter1->setChildrenCollapsible(false);
-
-  // The list and its editor take turns in the same place.
+// The one-line texts and their editor take turns in the same place.
+void Tkaomoji::build_text_area() {
   left_area = new QWidget(Splitter1);
   auto* left_layout = new QVBoxLayout(left_area);
   left_layout->setContentsMargins(0, 0, 0, 0);
@@ -159,7 +183,10 @@ void Tkaomoji::build() {
   left_layout->addWidget(ListBox1);
   left_layout->addWidget(Memo1);
   Splitter1->addWidget(left_area);
+}
 
+// The pictogram categories over the pictograms of the one chosen.
+void Tkaomoji::build_pictogram_panel() {
   Panel1 = new QWidget(Splitter1);
   Panel1->setMinimumWidth(kPanelMin);
   Panel1->setMaximumWidth(kPanelMax);
@@ -178,20 +205,9 @@ void Tkaomoji::build() {
   Splitter2->setStretchFactor(1, 0);
   panel_layout->addWidget(Splitter2);
   Splitter1->addWidget(Panel1);
-  Splitter1->setStretchFactor(0, 1);
-  Splitter1->setStretchFactor(1, 0);
-  set_panel_width(kPanelWidth);
-  set_lower_height(kLowerHeight);
+}
 
-  StatusBar1 = new QStatusBar(this);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  layout->addWidget(ToolBar1);
-  layout->addWidget(Splitter1, 1);
-  layout->addWidget(StatusBar1);
-
+void Tkaomoji::connect_controls() {
   connect(ToolButton5, &QToolButton::clicked, this, guard([this] { ToolButton5Click(); }));
   connect(ToolButton6, &QToolButton::clicked, this, guard([this] { ToolButton6Click(); }));
   connect(ToolButton1, &QToolButton::clicked, this, guard([this] { ToolButton1Click(); }));
@@ -202,7 +218,6 @@ void Tkaomoji::build() {
   connect(ListBox3, &QListWidget::currentRowChanged, this, guard([this] { ListBox3Click(); }));
   connect(Splitter1, &QSplitter::splitterMoved, this, guard([this] { panel_width_ = Splitter1->sizes().value(1); }));
   connect(Splitter2, &QSplitter::splitterMoved, this, guard([this] { lower_height_ = Splitter2->sizes().value(1); }));
-  set_up_access();
 }
 
 // Names for screen readers; the tool bar's buttons never take the focus,

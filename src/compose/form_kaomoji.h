@@ -89,6 +89,10 @@ class Tkaomoji : public QWidget {
 
  private:
   void build();
+  void build_tool_bar();
+  void build_text_area();
+  void build_pictogram_panel();
+  void connect_controls();
   void set_up_access();
   QString kaomoji_path() const;
   void centre_on_screen();

@@ -380,9 +380,15 @@ class TForm1 : public QWidget {
   // src/ui/form_main_layout.cpp
   void build_tool_bar();
   void build_compose_view();
+  void build_recipient_fields();
+  void build_message_fields();
+  void build_palette_and_buttons();
   void build_history_view();
   void build_address_book_view();
   void build_settings_view();
+  void build_server_page();
+  void build_options_page();
+  void build_signature_page();
   // Builds the settings view and gives it the values held so far.
   void settings_view_needed();
   void connect_handlers();

@@ -169,9 +169,29 @@ void TForm1::build_tool_bar() {
 void TForm1::build_compose_view() {
   Panel1 = view_panel(this, 290, 304);
 
+  build_recipient_fields();
+  build_message_fields();
+  build_palette_and_buttons();
+
+  // Tab order: subject, body, send, clear, palette, signature choice, restore.
+  setTabOrder(subject, Memo1);
+  setTabOrder(Memo1, cmdSend);
+  setTabOrder(cmdSend, cmdClear);
+  setTabOrder(cmdClear, BitBtn1);
+  setTabOrder(BitBtn1, sign1);
+  setTabOrder(sign1, sign2);
+  setTabOrder(sign2, BitBtn2);
+}
+
+// The picker over the recipient it fills in.
+void TForm1::build_recipient_fields() {
   ListView1 = new TListView(Panel1);
   ListView1->setGeometry(2, 2, 278, 81);
-  ListView1->setFocusPolicy(Qt::ClickFocus);
+  // The picker never takes the focus: a press of any button would give it
+  // before any filter sees the press, so even a discarded right click would
+  // move the caret. ListView1Click does what the focus passing through it
+  // would have done.
+  ListView1->setFocusPolicy(Qt::NoFocus);
   ListView1->setStatusTip(QStringLiteral("送信先をクリック"));
   set_background(ListView1, kCream);
   ListView1->set_hide_selection(true);
@@ -190,7 +210,10 @@ void TForm1::build_compose_view() {
     e->setCursor(Qt::ArrowCursor);
     set_background(e, kCream, Qt::blue);
   }
+}
 
+// Subject, body, and the signature with its choice.
+void TForm1::build_message_fields() {
   Label1 = label(Panel1, QStringLiteral("件名"), 5, 128);
   subject = new TEdit(Panel1);
   subject->setGeometry(33, 123, 167, 20);
@@ -220,7 +243,10 @@ void TForm1::build_compose_view() {
     r->setStyleSheet(radio_style.arg(kCream.name()));
     set_background(r, kCream);
   }
+}
 
+// The one-line texts beside the body, the buttons below.
+void TForm1::build_palette_and_buttons() {
   ListBox1 = new QListWidget(Panel1);
   ListBox1->setGeometry(201, 84, 79, 189);
   ListBox1->setFont(fixed_font());
@@ -247,15 +273,6 @@ void TForm1::build_compose_view() {
     b->setCursor(Qt::PointingHandCursor);
     b->setIconSize(QSize(16, 16));
   }
-
-  // Tab order: subject, body, send, clear, palette, signature choice, restore.
-  setTabOrder(subject, Memo1);
-  setTabOrder(Memo1, cmdSend);
-  setTabOrder(cmdSend, cmdClear);
-  setTabOrder(cmdClear, BitBtn1);
-  setTabOrder(BitBtn1, sign1);
-  setTabOrder(sign1, sign2);
-  setTabOrder(sign2, BitBtn2);
 }
 
 void TForm1::build_history_view() {
@@ -339,6 +356,7 @@ void TForm1::build_address_book_view() {
     b->setCursor(Qt::PointingHandCursor);
 }
 
+// The controls only; their values come from the settings just after.
 void TForm1::build_settings_view() {
   Panel2 = view_panel(this, 297, 340);
   Bevel1 = new QFrame(Panel2);
@@ -349,14 +367,18 @@ void TForm1::build_settings_view() {
   PageControl1->setGeometry(3, 2, 277, 294);
   PageControl1->tabBar()->setAttribute(Qt::WA_Hover, true);
 
-  // Server page.
+  build_server_page();
+  build_options_page();
+  build_signature_page();
+}
+
+void TForm1::build_server_page() {
   // Created inside the window, so that the captions are measured in its font.
   TabSheet1 = new QWidget(PageControl1);
   GroupBox1 = new QGroupBox(TabSheet1);
   GroupBox1->setGeometry(4, 0, 264, 266);
   smtp_server = labelled_edit(GroupBox1, QStringLiteral("SMTPサーバー(&S)"), 14, 32, 166, &smtp_server_label);
   smtp_port = labelled_edit(GroupBox1, QStringLiteral("ポート(&A)"), 182, 32, 44, &smtp_port_label);
-  smtp_port->setText(QStringLiteral("25"));
   SpeedButton1 = standard_port_button(GroupBox1, 33);
   mailaddress = labelled_edit(GroupBox1, QStringLiteral("メールアドレス(&M)"), 14, 74, 244, &mailaddress_label);
   smtp_check = new QCheckBox(QStringLiteral("SMTP認証(&T)"), GroupBox1);
@@ -368,7 +390,6 @@ void TForm1::build_settings_view() {
   apop_check->setGeometry(111, 140, 67, 17);
   pop_server = labelled_edit(GroupBox1, QStringLiteral("POP3サーバー(&R)"), 14, 157, 166, &pop_server_label);
   pop_port = labelled_edit(GroupBox1, QStringLiteral("ポート(&B)"), 182, 157, 44, &pop_port_label);
-  pop_port->setText(QStringLiteral("110"));
   SpeedButton2 = standard_port_button(GroupBox1, 158);
   pop_Account = labelled_edit(GroupBox1, QStringLiteral("アカウント(&I)"), 14, 199, 244, &pop_Account_label);
   TEdit* password = labelled_edit(GroupBox1, QStringLiteral("パスワード(&P)"), 14, 240, 244, &pop_password_label);
@@ -385,8 +406,9 @@ void TForm1::build_settings_view() {
   QWidget::setTabOrder(pop_password, apop_check);
   QWidget::setTabOrder(apop_check, Button1);
   PageControl1->addTab(TabSheet1, QStringLiteral("ｻｰﾊﾞｰ設定(&H)"));
+}
 
-  // Options page.
+void TForm1::build_options_page() {
   TabSheet2 = new QWidget(PageControl1);
   GroupBox2 = new QGroupBox(QStringLiteral("ﾀﾞｲｱﾙｱｯﾌﾟ"), TabSheet2);
   GroupBox2->setGeometry(6, 2, 258, 96);
@@ -406,7 +428,6 @@ void TForm1::build_settings_view() {
   rirekisu = new QSpinBox(GroupBox4);
   rirekisu->setGeometry(110, 18, 52, 20);
   rirekisu->setRange(0, 999);
-  rirekisu->setValue(100);
   rirekisu->setContextMenuPolicy(Qt::PreventContextMenu);
   rirekisu_unit = label(GroupBox4, QStringLiteral("件"), 166, 22);
   rirekisu_note = label(GroupBox4, QStringLiteral("次回起動時より有効になります。"), 12, 42);
@@ -418,13 +439,12 @@ void TForm1::build_settings_view() {
   send_end->setGeometry(10, 20, 240, 17);
   delete_check = new QCheckBox(QStringLiteral("削除時に確認メッセージを出す(&D)"), GroupBox3);
   delete_check->setGeometry(10, 44, 240, 17);
-  delete_check->setChecked(true);
   hint_check = new QCheckBox(QStringLiteral("ステータスバーに説明文を表示する(&P)"), GroupBox3);
   hint_check->setGeometry(10, 68, 240, 17);
-  hint_check->setChecked(true);
   PageControl1->addTab(TabSheet2, QStringLiteral("ｵﾌﾟｼｮﾝ(&O)"));
+}
 
-  // Signature page.
+void TForm1::build_signature_page() {
   TabSheet3 = new QWidget(PageControl1);
   GroupBox5 = new QGroupBox(TabSheet3);
   GroupBox5->setGeometry(25, 12, 217, 182);
