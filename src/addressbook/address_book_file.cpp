@@ -262,7 +262,6 @@ AddressBookLoad read_address_book(Bytes file_bytes) {
     if (end > pos && file[end - 1] == '\r') --end;
     if (!reader.line(pos, end)) {
       result.malformed = true;
-      result.original = file_bytes;
       break;
     }
     pos = lf_at ? lf + 1 : file.size();

@@ -66,7 +66,6 @@ class RecipientList {
 struct AddressBookLoad {
   RecipientList entries;   // in file order
   bool malformed = false;  // a line gave fewer than two fields
-  Bytes original;          // when malformed: the file's bytes, whole
 };
 
 // Reads the book. A line ends at LF (or at the end of the file), with or
