@@ -46,12 +46,15 @@ void set_recipient(TForm1* form, const RecipientModel* list, int row) {
 void TForm1::connect_address_book() {
   address_book = new RecipientModel(this);
   picker = new RecipientModel(this);
-  set_up_list(ListView2, address_book);
   set_up_list(ListView1, picker);
 
   connect(ListView1, &TListView::click, this, guard([this] { ListView1Click(); }));
   connect(To_name, &QLineEdit::textChanged, this, guard([this] { To_nameChange(); }));
   connect(To_address, &QLineEdit::textChanged, this, guard([this] { To_addressChange(); }));
+}
+
+void TForm1::connect_address_book_view() {
+  set_up_list(ListView2, address_book);
   connect(ListView2, &TListView::click, this, guard([this] { ListView2Click(); }));
   connect(ListView2, &TListView::dblclick, this, guard([this] { ListView2DblClick(); }));
   connect(edit_tuika, &QPushButton::clicked, this, guard([this] { edit_tuikaClick(); }));
@@ -167,7 +170,7 @@ void TForm1::edit_hensyuClick() {
 void TForm1::listview2_delClick() {
   const int row = ListView2->selected_row();
   if (row < 0) return;
-  if (delete_check->isChecked() &&
+  if (current_settings().delete_check &&
       !dialogs().confirm(from_cp932(address_book->name(row)) + QStringLiteral(" さんを削除してよろしいですか？"),
                          this)) {
     finish_address_book_operation();

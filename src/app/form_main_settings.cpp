@@ -24,7 +24,7 @@ namespace {
 
 // The history list's height lies between 35 and what the view leaves it.
 constexpr int kSplitMin = 35;
-int split_max(const QSplitter* s) { return s->height() - s->handleWidth() - 33; }
+constexpr int kSplitMax = TForm1::kHistoryAreaHeight - TForm1::kHistoryHandleWidth - 33;
 
 }  // namespace
 
@@ -47,8 +47,10 @@ void TForm1::settings_read() {
   v.signature_sel = signature_sel;
   read_main_settings(ini, v);
   if (ini.existed()) {
-    history_split = std::clamp(v.split, kSplitMin, split_max(Splitter3));
-    Splitter3->setSizes({history_split, Splitter3->height() - Splitter3->handleWidth() - history_split});
+    history_split = std::clamp(v.split, kSplitMin, kSplitMax);
+    // A view not yet built takes it when built.
+    if (history_view_built())
+      Splitter3->setSizes({history_split, kHistoryAreaHeight - kHistoryHandleWidth - history_split});
     place_or_centre(this, QPoint(v.left, v.top));
   } else {
     centre_on_screen();

@@ -45,8 +45,9 @@ class KeepSelectionBelowRows : public QObject {
 
 }  // namespace
 
-void TForm1::connect_history() {
-  history = new HistoryModel(this);
+void TForm1::connect_history() { history = new HistoryModel(this); }
+
+void TForm1::connect_history_view() {
   ListView3->setModel(history);
   // The fonts here are wider than the ones these columns were made for
   // (66 and 74 were designed): the send time gets the room it needs with
@@ -69,6 +70,7 @@ void TForm1::connect_history() {
   connect(ListView3, &TListView::dblclick, this, guard([this] { ListView3Click(); }));
   connect(ListView3, &TListView::mouse_down, this, guard([this] { ListView3Click(); }));
   connect(Button2, &QPushButton::clicked, this, guard([this] { Button2Click(); }));
+  if (history_top_selected_) ListView3->select_row(0);
 }
 
 void TForm1::send_read() {
@@ -118,7 +120,11 @@ void TForm1::send_add(const Bytes& name, const Bytes& subject_text, const Bytes&
   if (rireki_max <= 0) return;
   history->insert_top(
       {name, history_subject(subject_text), format_send_time(QDateTime::currentDateTime(), QLocale::system()), body});
-  ListView3->select_row(0);
+  // A view not yet built selects the newest entry when it is built.
+  if (history_view_built())
+    ListView3->select_row(0);
+  else
+    history_top_selected_ = true;
   history->apply_limit(rireki_max);
 }
 
@@ -155,7 +161,7 @@ void TForm1::ListView3Click() {
 void TForm1::Button2Click() {
   const int row = ListView3->selected_row();
   if (row < 0) return;
-  if (delete_check->isChecked()) {
+  if (current_settings().delete_check) {
     const HistoryList& list = history->list();
     const auto i = static_cast<std::size_t>(row);
     const QString question = from_cp932(list.name(i)) + QStringLiteral("( ") + from_cp932(list.time(i)) +

@@ -217,27 +217,29 @@ void Tmailsend::FormActivate() {
 }
 
 void Tmailsend::dialup_connect() {
-  const int flags = form_->auto_dail->isChecked() ? kAutodialForceUnattended : kAutodialForceOnline;
-  std::vector<std::string> servers{form_->smtp_server->text().toStdString()};
-  if (form_->pop_check->isChecked()) servers.push_back(form_->pop_server->text().toStdString());
+  const TForm1::SettingsValues s = form_->current_settings();
+  const int flags = s.auto_dail ? kAutodialForceUnattended : kAutodialForceOnline;
+  std::vector<std::string> servers{s.smtp_server.toStdString()};
+  if (s.pop_check) servers.push_back(s.pop_server.toStdString());
   if (!dialup().autodial(flags, servers)) {  // it has told the user itself
     form_->send_result = kSendNoConnection;
     Timer2->start();
     return;
   }
-  if (form_->pop_check->isChecked())
+  if (s.pop_check)
     pop3_auth();
   else
     smtp_send();
 }
 
 void Tmailsend::pop3_auth() {
+  const TForm1::SettingsValues s = form_->current_settings();
   auto job = std::make_shared<Pop3Call>();
-  job->password = format_pop3_password(text_of(form_->pop_password), form_->apop_check->isChecked());
+  job->password = format_pop3_password(to_cp932(s.pop_password), s.apop_check);
   Label1->setText(QStringLiteral("POP3認証中..."));
   form_->StatusBar1->set_panel_text(0, QStringLiteral("** POP3認証中... **"));
-  job->server = format_server(text_of(form_->pop_server), text_of(form_->pop_port));
-  job->account = text_of(form_->pop_Account);
+  job->server = format_server(to_cp932(s.pop_server), to_cp932(s.pop_port));
+  job->account = to_cp932(s.pop_Account);
   job->directory = QFile::encodeName(QDir::currentPath()).toStdString();
   std::memcpy(job->error.data(), form_->send_error, job->error.size());
   load_tls_memory();
@@ -277,21 +279,22 @@ void Tmailsend::pop3_auth_done(bool ok) {
 void Tmailsend::smtp_send() {
   TForm1* f = form_;
   const TSmtpDlg* dlg = f->windows()->SmtpDlg;
-  Bytes sender = format_sender(text_of(f->mailaddress));
-  if (f->smtp_check->isChecked()) {
+  const TForm1::SettingsValues s = f->current_settings();
+  Bytes sender = format_sender(to_cp932(s.mailaddress));
+  if (s.smtp_check) {
     // The POP3 password goes without the APOP prefix.
     const bool pop3_account = dlg->smtp_sw->isChecked();
-    const Bytes user = text_of(pop3_account ? f->pop_Account : dlg->smtp_id);
-    const Bytes password = text_of(pop3_account ? f->pop_password : dlg->smtp_password);
-    sender = format_sender(text_of(f->mailaddress), user, password, to_cp932(dlg->method()));
+    const Bytes user = pop3_account ? to_cp932(s.pop_Account) : text_of(dlg->smtp_id);
+    const Bytes password = pop3_account ? to_cp932(s.pop_password) : text_of(dlg->smtp_password);
+    sender = format_sender(to_cp932(s.mailaddress), user, password, to_cp932(dlg->method()));
   }
   Bytes body = to_cp932_crlf(f->Memo1->toPlainText());
-  if (f->signature->isChecked()) body += "\r\n" + to_cp932_crlf(f->Memo2->toPlainText());
+  if (s.signature) body += "\r\n" + to_cp932_crlf(f->Memo2->toPlainText());
   Label1->setText(QStringLiteral("SMTPサーバに送信中..."));
   f->StatusBar1->set_panel_text(0, QStringLiteral("** SMTPサーバに送信中... **"));
 
   auto job = std::make_shared<SendCall>();
-  job->server = format_server(text_of(f->smtp_server), text_of(f->smtp_port), 60);
+  job->server = format_server(to_cp932(s.smtp_server), to_cp932(s.smtp_port), 60);
   job->recipient = format_recipient(text_of(f->To_address));
   job->sender = sender;
   job->subject = text_of(f->subject);
@@ -335,7 +338,7 @@ void Tmailsend::smtp_send_done(bool ok) {
     return;
   }
   form_->send_add(sent_name_, sent_subject_, sent_body_);
-  if (!form_->auto_dail_close->isChecked()) {
+  if (!form_->current_settings().auto_dail_close) {
     Timer1->start();
     return;
   }
@@ -361,7 +364,7 @@ void Tmailsend::Timer1Timer() {
   Edit1->setText(QStringLiteral("　 送信完了！"));
   form_->StatusBar1->set_panel_text(0, QStringLiteral("** 送信完了！ **"));
   form_->send_result = kSendDone;
-  if (form_->send_end->isChecked() && !quit_done_) {
+  if (form_->current_settings().send_end && !quit_done_) {
     // The program ends through the main window's normal close. Once that
     // has closed, this window has nothing left to show.
     quit_done_ = true;

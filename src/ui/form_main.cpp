@@ -68,9 +68,8 @@ TForm1::TForm1(const StartOptions& options, AppWindows* windows)
   setFont(proportional_font());
   build_tool_bar();
   build_compose_view();
-  build_history_view();
-  build_address_book_view();
-  // The settings view is built when first needed (settings_view_needed).
+  // The other views are built when first needed (history_view_needed,
+  // address_book_view_needed, settings_view_needed).
   StatusBar1 = new TStatusBar(this);
   StatusBar1->setGeometry(0, 338, 280, 21);
   StatusBar1->set_panel_text(2, QStringLiteral("半角： 0"));
@@ -112,11 +111,7 @@ void TForm1::FormCreate() {
   To_name->clear();
   To_address->clear();
   // 5. Every view stands where the compose view stands; only that one shows
-  //    (the settings view when it is built).
-  for (QFrame* p : {Panel3, Panel6}) {
-    p->hide();
-    p->move(-1, 39);
-  }
+  //    (the others, hidden, when they are built).
   // 6. The error handler is the application object's (and every handler is
   //    guarded).
   // 7. Dependent controls in line with the loaded settings (those of the
@@ -134,6 +129,24 @@ void TForm1::FormCreate() {
   // 9. The message filter: keys for the window first, right clicks on the
   //    picker never.
   qApp->installEventFilter(this);
+  StatusBar1->raise();
+}
+
+void TForm1::history_view_needed() {
+  build_history_view();
+  Panel6->hide();
+  Panel6->move(-1, 39);
+  connect_history_view();
+  set_up_history_access();
+  StatusBar1->raise();
+}
+
+void TForm1::address_book_view_needed() {
+  build_address_book_view();
+  Panel3->hide();
+  Panel3->move(-1, 39);
+  connect_address_book_view();
+  set_up_address_book_access();
   StatusBar1->raise();
 }
 
@@ -212,7 +225,7 @@ void TForm1::closeEvent(QCloseEvent* e) {
 bool TForm1::compose_view_shown() const { return ToolButton1->isChecked(); }
 
 void TForm1::show_view(QFrame* panel, QToolButton* button) {
-  for (QFrame* p : {Panel1, Panel6, Panel3, Panel2.built()})
+  for (QFrame* p : {Panel1, Panel6.built(), Panel3.built(), Panel2.built()})
     if (p && p != panel) p->hide();
   panel->show();
   StatusBar1->raise();

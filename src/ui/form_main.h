@@ -141,29 +141,40 @@ class TForm1 : public QWidget {
   QPushButton* BitBtn2 = nullptr;  // restore
   QPushButton* BitBtn1 = nullptr;  // palette
 
-  // ---- history view
-  QFrame* Panel6 = nullptr;
-  QWidget* Panel7 = nullptr;
-  zarvel::TListView* ListView3 = nullptr;
-  QSplitter* Splitter3 = nullptr;
-  QFrame* Panel4 = nullptr;
-  QLabel* Label4 = nullptr;   // "宛先 : "
-  QLabel* Label5 = nullptr;   // "送信日時 : "
-  QLabel* Label7 = nullptr;   // "件名 : "
-  QLabel* Label8 = nullptr;   // name
-  QLabel* Label9 = nullptr;   // subject
-  QLabel* Label10 = nullptr;  // send time
-  QPlainTextEdit* Memo4 = nullptr;
-  QPushButton* Button2 = nullptr;
+  // ---- history view: built when first shown or first used (the entries
+  // live in `history` from the start).
+  zarvel::OnDemandGroup history_view_{[this] { history_view_needed(); }};
+  template <class W>
+  using ViewControl = zarvel::OnDemandControl<W>;
+  static constexpr int kHistoryAreaHeight = 266;  // the list and the entry below it
+  static constexpr int kHistoryHandleWidth = 6;
+  ViewControl<QFrame> Panel6{&history_view_};
+  ViewControl<QWidget> Panel7{&history_view_};
+  ViewControl<zarvel::TListView> ListView3{&history_view_};
+  ViewControl<QSplitter> Splitter3{&history_view_};
+  ViewControl<QFrame> Panel4{&history_view_};
+  ViewControl<QLabel> Label4{&history_view_};   // "宛先 : "
+  ViewControl<QLabel> Label5{&history_view_};   // "送信日時 : "
+  ViewControl<QLabel> Label7{&history_view_};   // "件名 : "
+  ViewControl<QLabel> Label8{&history_view_};   // name
+  ViewControl<QLabel> Label9{&history_view_};   // subject
+  ViewControl<QLabel> Label10{&history_view_};  // send time
+  ViewControl<QPlainTextEdit> Memo4{&history_view_};
+  ViewControl<QPushButton> Button2{&history_view_};
+  bool history_view_built() const { return history_view_.built(); }
+  bool history_top_selected_ = false;  // a send before the view was built
 
-  // ---- address-book view
-  QFrame* Panel3 = nullptr;
-  zarvel::TListView* ListView2 = nullptr;  // edit list, the master copy
-  QPushButton* listview2_down = nullptr;
-  QPushButton* listview2_up = nullptr;
-  QPushButton* edit_tuika = nullptr;
-  QPushButton* edit_hensyu = nullptr;
-  QPushButton* listview2_del = nullptr;
+  // ---- address-book view: built when first shown or first used (the
+  // entries live in `address_book` from the start).
+  zarvel::OnDemandGroup address_book_view_{[this] { address_book_view_needed(); }};
+  ViewControl<QFrame> Panel3{&address_book_view_};
+  ViewControl<zarvel::TListView> ListView2{&address_book_view_};  // edit list, the master copy
+  ViewControl<QPushButton> listview2_down{&address_book_view_};
+  ViewControl<QPushButton> listview2_up{&address_book_view_};
+  ViewControl<QPushButton> edit_tuika{&address_book_view_};
+  ViewControl<QPushButton> edit_hensyu{&address_book_view_};
+  ViewControl<QPushButton> listview2_del{&address_book_view_};
+  bool address_book_view_built() const { return address_book_view_.built(); }
 
   // ---- settings view: built when first shown or first used. Until then
   // `settings_` holds what its controls would hold.
@@ -391,6 +402,8 @@ class TForm1 : public QWidget {
   void build_signature_page();
   // Builds the settings view and gives it the values held so far.
   void settings_view_needed();
+  void history_view_needed();
+  void address_book_view_needed();
   void connect_handlers();
   // Wiring of each subsystem, next to its handlers.
   void connect_compose();
@@ -398,13 +411,17 @@ class TForm1 : public QWidget {
   void connect_signature_page();
   void connect_palette();
   void connect_address_book();
+  void connect_address_book_view();
   void connect_history();
+  void connect_history_view();
   void connect_send();
   void connect_server_page();
   // Names for screen readers and the keys that stand in for the mouse
   // (src/ui/form_main_access.cpp).
   void set_up_access();
   void set_up_settings_access();
+  void set_up_history_access();
+  void set_up_address_book_access();
   // The view-switch frame shared by the four view buttons.
   void show_view(QFrame* panel, QToolButton* button);
   // Gives the focus to the first control of `panel` that Tab reaches.

@@ -38,8 +38,6 @@ void TForm1::set_up_access() {
 
   // Each view is named as its tool-bar button's hint names it.
   Panel1->setAccessibleName(QStringLiteral("メール作成"));
-  Panel6->setAccessibleName(QStringLiteral("送信履歴"));
-  Panel3->setAccessibleName(QStringLiteral("宛先編集"));
 
   // Compose view. The body, the preview and the quick list have no
   // caption of their own.
@@ -50,13 +48,6 @@ void TForm1::set_up_access() {
   Memo2->setAccessibleName(QStringLiteral("署名"));
   ListBox1->setAccessibleName(QStringLiteral("一行文字"));
   name_by_columns(ListView1);
-
-  // History and address-book views.
-  name_by_columns(ListView3);
-  Memo4->setAccessibleName(QStringLiteral("本文"));
-  name_by_columns(ListView2);
-  listview2_down->setAccessibleDescription(QStringLiteral("選択した宛先を一つ下へ"));
-  listview2_up->setAccessibleDescription(QStringLiteral("選択した宛先を一つ上へ"));
 
   ToolButton5->setAccessibleName(QStringLiteral("バージョン情報"));
 
@@ -71,11 +62,26 @@ void TForm1::set_up_access() {
   ToolButton4->setShortcut(QKeySequence(Qt::Key_F1));
   auto* about = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F1), this);
   connect(about, &QShortcut::activated, this, guard([this] { ToolButton5Click(); }));
+}
 
-  // Enter in a list does what its double-click does. The picker never takes
-  // the focus; the address-book view's list makes the same choice.
-  on_enter_key(ListView2, [this] { ListView2DblClick(); });
+// The history and address-book views are built when first needed, and
+// named then. Enter in a list does what its double-click does (the picker
+// never takes the focus).
+void TForm1::set_up_history_access() {
+  Panel6->setAccessibleName(QStringLiteral("送信履歴"));
+  name_by_columns(ListView3);
+  Memo4->setAccessibleName(QStringLiteral("本文"));
+  name_controls(Panel6);
   on_enter_key(ListView3, [this] { ListView3Click(); });
+}
+
+void TForm1::set_up_address_book_access() {
+  Panel3->setAccessibleName(QStringLiteral("宛先編集"));
+  name_by_columns(ListView2);
+  listview2_down->setAccessibleDescription(QStringLiteral("選択した宛先を一つ下へ"));
+  listview2_up->setAccessibleDescription(QStringLiteral("選択した宛先を一つ上へ"));
+  name_controls(Panel3);
+  on_enter_key(ListView2, [this] { ListView2DblClick(); });
 }
 
 // The settings view is built when first needed, and named then.

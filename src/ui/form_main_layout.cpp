@@ -278,11 +278,11 @@ void TForm1::build_palette_and_buttons() {
 void TForm1::build_history_view() {
   Panel6 = view_panel(this, 293, 303);
   Panel7 = new QWidget(Panel6);
-  Panel7->setGeometry(2, 2, 278, 266);
+  Panel7->setGeometry(2, 2, 278, kHistoryAreaHeight);
 
   Splitter3 = new QSplitter(Qt::Vertical, Panel7);
-  Splitter3->setGeometry(0, 0, 278, 266);
-  Splitter3->setHandleWidth(6);
+  Splitter3->setGeometry(0, 0, 278, kHistoryAreaHeight);
+  Splitter3->setHandleWidth(kHistoryHandleWidth);
   Splitter3->setChildrenCollapsible(false);
 
   ListView3 = new TListView(Splitter3);
@@ -334,7 +334,7 @@ void TForm1::build_history_view() {
   Splitter3->addWidget(lower);
   Splitter3->setStretchFactor(0, 0);
   Splitter3->setStretchFactor(1, 1);
-  Splitter3->setSizes({history_split, 266 - history_split - 6});
+  Splitter3->setSizes({history_split, kHistoryAreaHeight - kHistoryHandleWidth - history_split});
   connect(Splitter3, &QSplitter::splitterMoved, this, [this](int pos) { history_split = pos; });
 
   Button2 = button(Panel6, QStringLiteral("削除(&D)"), 203, 272, 75, 25);

@@ -165,6 +165,8 @@ TEST_F(SendWindow, ASuccessfulSendShowsItsStepsInOrderAndIsRecorded) {
   EXPECT_EQ(h.name, sj(u"山田"));
   EXPECT_EQ(h.subject, sj(u"件名です"));
   EXPECT_EQ(h.body, sj(u"一行目\r\n二行目"));
+  // The send read its settings without building a hidden view.
+  EXPECT_FALSE(f->settings_view_built() || f->history_view_built() || f->address_book_view_built());
 
   // The same message cannot go twice by accident: only a change of the body
   // (not of the subject) enables the button again.
@@ -270,6 +272,7 @@ TEST_F(SendWindow, PopBeforeSmtpLogsInFirstWithApopAndTheDialupStillAsked) {
   EXPECT_EQ(r.run.panel(1), kSent);
   // The connection check knows both servers (one on this machine needs no route).
   EXPECT_EQ(r.dialup.servers, (std::vector<std::string>{"mail.example.jp", "pop.example.jp"}));
+  EXPECT_FALSE(f->settings_view_built());
 }
 
 TEST_F(SendWindow, APop3FailureIsReportedHangsUpAndSkipsSmtp) {

@@ -279,7 +279,7 @@ TEST(MainWindow, ViewSwitchingShowsOneViewAndItsCount) {
   QTest::mouseClick(f->ToolButton1, Qt::LeftButton);  // again: stays down
   EXPECT_TRUE(f->ToolButton1->isChecked());
   EXPECT_TRUE(f->Panel1->isVisible());
-  for (QFrame* p : {f->Panel1, f->Panel2.get(), f->Panel3, f->Panel6}) EXPECT_EQ(p->pos(), QPoint(-1, 39));
+  for (QFrame* p : {f->Panel1, f->Panel2.get(), f->Panel3.get(), f->Panel6.get()}) EXPECT_EQ(p->pos(), QPoint(-1, 39));
   EXPECT_EQ(f->size(), QSize(280, 359));
 }
 

@@ -3,17 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTest>
 #include <QToolButton>
 
+#include "addressbook/recipient_model.h"
 #include "compose/form_kaomoji.h"
+#include "history/history_model.h"
 #include "support/main_window.h"
 #include "support/sjis.h"
+#include "ui/widget_listview.h"
 
 using namespace zarvel;
 using zarvel::test::MainWindowRun;
@@ -31,7 +36,7 @@ TEST(OnDemand, NothingHiddenIsBuiltAtStart) {
   MainWindowRun run;
   TForm1* f = run.start();
   AppWindows& w = run.windows();
-  EXPECT_FALSE(f->settings_view_built());
+  EXPECT_FALSE(f->settings_view_built() || f->history_view_built() || f->address_book_view_built());
   EXPECT_FALSE(w.AboutBox.built() || w.mailsend.built() || w.seting_diarog.built() || w.kaomoji.built());
   EXPECT_NE(w.SmtpDlg, nullptr);  // holds what the send reads
   ASSERT_TRUE(run.close());
@@ -111,4 +116,49 @@ TEST(OnDemand, ThePalettesPlaceIsReadAtStart) {
   EXPECT_EQ(palette->ListBox2->statusTip(), QStringLiteral("ダブルクリックで貼り付け"));
   EXPECT_EQ(palette->ListBox3->currentRow(), 0);
   EXPECT_GT(palette->ListBox2->count(), 0);
+}
+
+TEST(OnDemand, TheListViewsShowWhatTheStartReadAndWhatWasSentSince) {
+  MainWindowRun run;
+  run.dir().write("zarvel.ini", "[Window]\r\nsplit=150\r\n[Options]\r\ndelete_check=0\r\n");
+  run.dir().write("zarvel.csv", test::sj(u"山田,yamada@example.jp\r\n鈴木,suzuki@example.jp\r\n"));
+  run.dir().write("send.txt", "~!,\"old\",\"s\",\"26/12/08(x) 09:05:03\"\r\nbody\r\n~!!\r\n");
+  TForm1* f = run.start();
+  f->send_add("new", "s", "b");
+  EXPECT_FALSE(f->history_view_built() || f->address_book_view_built());
+  EXPECT_EQ(f->history->count(), 2);
+  EXPECT_EQ(f->address_book->size(), 2);
+
+  // The history: the entry just sent selected and shown, at the view's place,
+  // with the height the settings gave its list.
+  QTest::mouseClick(f->ToolButton6, Qt::LeftButton);
+  ASSERT_TRUE(f->history_view_built());
+  EXPECT_TRUE(f->Panel6->isVisible());
+  EXPECT_FALSE(f->Panel1->isVisible());
+  EXPECT_EQ(f->Panel6->pos(), QPoint(-1, 39));
+  EXPECT_EQ(f->ListView3->selected_row(), 0);
+  EXPECT_EQ(f->Label8->text(), QStringLiteral("new"));
+  EXPECT_EQ(f->Splitter3->sizes().value(0), 150);
+  EXPECT_EQ(run.panel(2), QStringLiteral("件数： 2"));
+  EXPECT_EQ(f->Panel6->accessibleName(), QStringLiteral("送信履歴"));
+  EXPECT_FALSE(f->ListView3->accessibleName().isEmpty());
+  EXPECT_TRUE(f->StatusBar1->isVisible());
+  // Deleting asks nothing when the settings say so, without building them.
+  QTest::mouseClick(f->Button2, Qt::LeftButton);
+  EXPECT_EQ(f->history->count(), 1);
+  EXPECT_TRUE(run.dialogs().shown.empty());
+  EXPECT_FALSE(f->settings_view_built());
+
+  // The address book: its entries, the first selected.
+  QTest::mouseClick(f->ToolButton2, Qt::LeftButton);
+  ASSERT_TRUE(f->address_book_view_built());
+  EXPECT_TRUE(f->Panel3->isVisible());
+  EXPECT_FALSE(f->Panel6->isVisible());
+  EXPECT_EQ(f->Panel3->pos(), QPoint(-1, 39));
+  EXPECT_EQ(f->ListView2->row_count(), 2);
+  EXPECT_EQ(f->ListView2->selected_row(), 0);
+  EXPECT_EQ(run.panel(2), QStringLiteral("登録数： 2"));
+  EXPECT_EQ(f->Panel3->accessibleName(), QStringLiteral("宛先編集"));
+  EXPECT_FALSE(f->ListView2->accessibleName().isEmpty());
+  EXPECT_FALSE(f->settings_view_built());
 }
