@@ -22,6 +22,7 @@
 #include "ui/fonts.h"
 #include "ui/form_main.h"
 #include "ui/start_up.h"
+#include "ui/svg_icon.h"
 
 namespace {
 
@@ -101,7 +102,7 @@ int main(int argc, char** argv) {
 
   // No display name: the toolkit would append it to every window's title.
   QApplication::setApplicationName(QStringLiteral("zarvel"));
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/zarvel.svg")));
+  QApplication::setWindowIcon(zarvel::svg_icon(QStringLiteral(":/icons/zarvel.svg")));
   zarvel::prepare_application();
 
   AppWindows windows(start.options);

@@ -25,6 +25,7 @@
 #include "ui/colors.h"
 #include "ui/fonts.h"
 #include "ui/form_main.h"
+#include "ui/svg_icon.h"
 #include "ui/widget_memo_guard.h"
 #include "ui/window_placement.h"
 
@@ -37,7 +38,7 @@ const QString kPasteHint = QStringLiteral("ダブルクリックで貼り付け"
 QToolButton* tool_button(QToolBar* bar, const QString& caption, const QString& icon, const QString& hint) {
   auto* b = new QToolButton(bar);
   b->setText(caption);
-  b->setIcon(QIcon(icon));
+  b->setIcon(svg_icon(icon));
   b->setIconSize(QSize(20, 20));
   b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   b->setAutoRaise(true);
@@ -105,7 +106,7 @@ Tkaomoji::Placement Tkaomoji::read_placement(const TForm1* owner) {
 
 void Tkaomoji::build() {
   setWindowTitle(QStringLiteral("一行文字・絵文字(imode)"));
-  setWindowIcon(QIcon(QStringLiteral(":/icons/palette.svg")));
+  setWindowIcon(svg_icon(QStringLiteral(":/icons/palette.svg")));
   setFont(proportional_font());
   setMinimumSize(kMinWidth, kMinHeight);
   move(kLeft, kTop);

@@ -34,6 +34,7 @@
 #include "ui/colors.h"
 #include "ui/fonts.h"
 #include "ui/form_main.h"
+#include "ui/svg_icon.h"
 #include "ui/widget_statusbar.h"
 #include "ui/window_placement.h"
 
@@ -93,7 +94,7 @@ Tmailsend::Tmailsend(QWidget* parent)
   Image1 = new QLabel(GroupBox1);
   Image1->setGeometry(22, 10, 38, 30);
   Image1->setAlignment(Qt::AlignCenter);
-  Image1->setPixmap(QIcon(QStringLiteral(":/icons/sending.svg")).pixmap(QSize(38, 30)));
+  Image1->setPixmap(svg_icon(QStringLiteral(":/icons/sending.svg")).pixmap(QSize(38, 30)));
 
   Edit1 = new QLineEdit(QStringLiteral("只今、送信中！"), GroupBox1);
   Edit1->setGeometry(68, 15, 117, 24);

@@ -16,6 +16,7 @@
 #include "ui/accessibility.h"
 #include "ui/colors.h"
 #include "ui/fonts.h"
+#include "ui/svg_icon.h"
 #include "ui/widget_lightlabel.h"
 #include "ui/window_placement.h"
 
@@ -79,7 +80,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
   setWindowTitle(QStringLiteral("バージョン情報"));
-  setWindowIcon(QIcon(QStringLiteral(":/icons/zarvel.svg")));
+  setWindowIcon(zarvel::svg_icon(QStringLiteral(":/icons/zarvel.svg")));
   setFont(zarvel::proportional_font(12));
   setFixedSize(294, 160);
   zarvel::keep_fixed_size(this);

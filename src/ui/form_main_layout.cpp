@@ -21,6 +21,7 @@
 #include "ui/colors.h"
 #include "ui/fonts.h"
 #include "ui/form_main.h"
+#include "ui/svg_icon.h"
 #include "ui/widget_edit.h"
 #include "ui/widget_listview.h"
 #include "ui/widget_statusbar.h"
@@ -34,7 +35,7 @@ namespace {
 QToolButton* view_button(QWidget* parent, const QString& caption, const QString& icon, const QString& hint, int x) {
   auto* b = new TToolButton(parent);
   b->setText(caption);
-  b->setIcon(QIcon(icon));
+  b->setIcon(svg_icon(icon));
   b->setIconSize(QSize(20, 20));
   b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   b->setAutoRaise(true);
@@ -152,7 +153,7 @@ void TForm1::build_tool_bar() {
   ToolButton5->setToolTip(QStringLiteral("バージョン情報"));  // the one tool tip of the window
   ToolButton4 = new TToolButton(ToolBar1);
   ToolButton4->setText(QStringLiteral("ﾍﾙﾌﾟ"));
-  ToolButton4->setIcon(QIcon(QStringLiteral(":/icons/help.svg")));
+  ToolButton4->setIcon(svg_icon(QStringLiteral(":/icons/help.svg")));
   ToolButton4->setIconSize(QSize(20, 20));
   ToolButton4->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   ToolButton4->setAutoRaise(true);
@@ -258,16 +259,16 @@ void TForm1::build_palette_and_buttons() {
   set_background(ListBox1, kCream);
 
   cmdSend = button(Panel1, QStringLiteral("送信(&S)　"), 2, 274, 87, 25);
-  cmdSend->setIcon(QIcon(QStringLiteral(":/icons/send.svg")));
+  cmdSend->setIcon(svg_icon(QStringLiteral(":/icons/send.svg")));
   cmdSend->setStatusTip(QStringLiteral("メールを送信します。"));
   cmdClear = button(Panel1, QStringLiteral("クリア(&C) "), 90, 274, 81, 25);
-  cmdClear->setIcon(QIcon(QStringLiteral(":/icons/clear.svg")));
+  cmdClear->setIcon(svg_icon(QStringLiteral(":/icons/clear.svg")));
   cmdClear->setStatusTip(QStringLiteral("件名・本文のクリア"));
   BitBtn2 = button(Panel1, QString(), 173, 274, 27, 25);
-  BitBtn2->setIcon(QIcon(QStringLiteral(":/icons/restore.svg")));
+  BitBtn2->setIcon(svg_icon(QStringLiteral(":/icons/restore.svg")));
   BitBtn2->setStatusTip(QStringLiteral("前回終了時の件名・本文を開く"));
   BitBtn1 = button(Panel1, QStringLiteral("(^o^)v(&E)"), 202, 274, 77, 25);
-  BitBtn1->setIcon(QIcon(QStringLiteral(":/icons/palette.svg")));
+  BitBtn1->setIcon(svg_icon(QStringLiteral(":/icons/palette.svg")));
   BitBtn1->setStatusTip(QStringLiteral("一行文字・絵文字(imode)"));
   for (QPushButton* b : {cmdSend, cmdClear, BitBtn2, BitBtn1}) {
     b->setCursor(Qt::PointingHandCursor);

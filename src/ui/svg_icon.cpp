@@ -1,0 +1,81 @@
+#include "ui/svg_icon.h"
+
+#include <QApplication>
+#include <QIconEngine>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+#include <QStyle>
+#include <QStyleOption>
+#include <QSvgRenderer>
+#include <map>
+#include <memory>
+#include <tuple>
+
+namespace zarvel {
+namespace {
+
+// Qt's own SVG icon engine reads the file again for every size and state it
+// draws; this one keeps the parsed picture and what it has drawn.
+class SvgIconEngine : public QIconEngine {
+ public:
+  explicit SvgIconEngine(QString path) : path_(std::move(path)) {}
+
+  QIconEngine* clone() const override { return new SvgIconEngine(*this); }
+  QString key() const override { return QStringLiteral("zarvel-svg"); }
+  bool isNull() override { return !renderer()->isValid(); }
+
+  QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+    const QSize own = renderer()->defaultSize();
+    return own.isEmpty() ? size : own.scaled(size, Qt::KeepAspectRatio);
+  }
+
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    const auto key = std::make_tuple(size.width(), size.height(), static_cast<int>(mode));
+    if (auto it = drawn_->find(key); it != drawn_->end()) return it->second;
+    QPixmap pm = draw(actualSize(size, mode, state));
+    if (mode != QIcon::Normal && !pm.isNull()) {
+      QStyleOption opt;
+      opt.palette = QApplication::palette();
+      pm = QApplication::style()->generatedIconPixmap(mode, pm, &opt);
+    }
+    (*drawn_)[key] = pm;
+    return pm;
+  }
+
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    QPixmap pm = pixmap(rect.size() * ratio, mode, state);
+    pm.setDevicePixelRatio(ratio);
+    painter->drawPixmap(rect, pm);
+  }
+
+ private:
+  using Key = std::tuple<int, int, int>;
+
+  QSvgRenderer* renderer() {
+    if (!renderer_) renderer_ = std::make_shared<QSvgRenderer>(path_);
+    return renderer_.get();
+  }
+
+  QPixmap draw(const QSize& size) {
+    if (size.isEmpty() || !renderer()->isValid()) return {};
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    renderer()->render(&p, QRectF(QPointF(0, 0), size));
+    p.end();
+    return QPixmap::fromImage(std::move(image));
+  }
+
+  QString path_;
+  // Shared by the copies QIcon makes of its engine.
+  std::shared_ptr<QSvgRenderer> renderer_;
+  std::shared_ptr<std::map<Key, QPixmap>> drawn_ = std::make_shared<std::map<Key, QPixmap>>();
+};
+
+}  // namespace
+
+QIcon svg_icon(const QString& path) { return QIcon(new SvgIconEngine(path)); }
+
+}  // namespace zarvel

@@ -1,0 +1,54 @@
+#include "ui/svg_icon.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+
+using zarvel::svg_icon;
+
+namespace {
+
+int opaque_pixels(const QImage& image) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) n += qAlpha(image.pixel(x, y)) > 0;
+  return n;
+}
+
+}  // namespace
+
+TEST(SvgIcon, DrawsForTheSizeRatioAndModeAsked) {
+  const QIcon icon = svg_icon(QStringLiteral(":/icons/send.svg"));
+  ASSERT_FALSE(icon.isNull());
+  const QPixmap normal = icon.pixmap(QSize(16, 16), 1.0);
+  EXPECT_EQ(normal.deviceIndependentSize().toSize(), QSize(16, 16));
+  EXPECT_GT(opaque_pixels(normal.toImage()), 16);
+
+  // On a scaled screen the picture is drawn for the screen's pixels.
+  const QPixmap sharp = icon.pixmap(QSize(16, 16), 2.0);
+  EXPECT_EQ(sharp.size(), QSize(32, 32));
+  EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
+  EXPECT_GT(opaque_pixels(sharp.toImage()), 3 * opaque_pixels(normal.toImage()));
+
+  // Disabled looks different from normal; asked again, the same is given.
+  const QImage disabled = icon.pixmap(QSize(16, 16), 1.0, QIcon::Disabled).toImage();
+  EXPECT_NE(disabled, normal.toImage());
+  EXPECT_EQ(icon.pixmap(QSize(16, 16), 1.0, QIcon::Disabled).toImage(), disabled);
+
+  // Painted into a scaled device, it fills the rectangle asked.
+  QImage target(QSize(40, 40), QImage::Format_ARGB32_Premultiplied);
+  target.setDevicePixelRatio(2.0);
+  target.fill(Qt::transparent);
+  QPainter p(&target);
+  icon.paint(&p, QRect(0, 0, 20, 20));
+  p.end();
+  EXPECT_GT(opaque_pixels(target), 4 * opaque_pixels(normal.toImage()));
+}
+
+TEST(SvgIcon, AMissingPictureIsANullIcon) {
+  const QIcon icon = svg_icon(QStringLiteral(":/icons/none.svg"));
+  EXPECT_TRUE(icon.isNull());
+  EXPECT_TRUE(icon.pixmap(QSize(16, 16)).isNull());
+}
