@@ -93,6 +93,24 @@ TEST(DataFileForm, EachForeignFormIsNamedAndCp932TextIsNot) {
   EXPECT_EQ(form_problem(Bytes(kSmallFileLimit + 1, 'a'), kHistoryFile), FormProblem::None);
 }
 
+// A large history: one lone CR anywhere among CR LF line ends is found,
+// also the very first byte and the very last.
+TEST(DataFile, ALoneCrIsFoundAnywhereInALargeFile) {
+  Bytes file;
+  for (int i = 0; i < 40; ++i) file += "line " + std::to_string(i) + "\r\n";
+  EXPECT_EQ(form_problem(file, kHistoryFile), FormProblem::None);
+  EXPECT_EQ(form_problem(file + "\r\r\n", kHistoryFile), FormProblem::LineEnds);
+  for (std::size_t at = 0; at < file.size(); ++at) {
+    if (file[at] != '\n') continue;
+    Bytes broken = file;
+    broken[at] = 'x';
+    ASSERT_EQ(form_problem(broken, kHistoryFile), FormProblem::LineEnds) << "LF " << at;
+  }
+  EXPECT_EQ(form_problem("\rabc", kHistoryFile), FormProblem::LineEnds);
+  EXPECT_EQ(form_problem(file + "end\r", kHistoryFile), FormProblem::LineEnds);
+  EXPECT_EQ(form_problem("\r", kHistoryFile), FormProblem::LineEnds);
+}
+
 TEST(DataFileLoad, SaysWhatBecameOfTheFile) {
   TempDir dir;
   EXPECT_EQ(load_data_file(dir.file("none"), kTextFile).state, FileState::Missing);
