@@ -35,6 +35,7 @@
 #include "ui/fonts.h"
 #include "ui/form_main.h"
 #include "ui/svg_icon.h"
+#include "ui/widget_picture.h"
 #include "ui/widget_statusbar.h"
 #include "ui/window_placement.h"
 
@@ -91,10 +92,9 @@ Tmailsend::Tmailsend(QWidget* parent)
   GroupBox1 = new QGroupBox(this);
   GroupBox1->setGeometry(1, 0, 214, 71);
 
-  Image1 = new QLabel(GroupBox1);
+  Image1 = new PictureLabel(svg_icon(QStringLiteral(":/icons/sending.svg")), GroupBox1);
   Image1->setGeometry(22, 10, 38, 30);
   Image1->setAlignment(Qt::AlignCenter);
-  Image1->setPixmap(svg_icon(QStringLiteral(":/icons/sending.svg")).pixmap(QSize(38, 30)));
 
   Edit1 = new QLineEdit(QStringLiteral("只今、送信中！"), GroupBox1);
   Edit1->setGeometry(68, 15, 117, 24);

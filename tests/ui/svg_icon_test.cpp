@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include "ui/widget_picture.h"
+
 using zarvel::svg_icon;
 
 namespace {
@@ -51,4 +53,18 @@ TEST(SvgIcon, AMissingPictureIsANullIcon) {
   const QIcon icon = svg_icon(QStringLiteral(":/icons/none.svg"));
   EXPECT_TRUE(icon.isNull());
   EXPECT_TRUE(icon.pixmap(QSize(16, 16)).isNull());
+}
+
+TEST(PictureLabel, DrawsItsPictureOnlyWhenPainted) {
+  zarvel::PictureLabel label(svg_icon(QStringLiteral(":/icons/sending.svg")), nullptr);
+  label.setGeometry(0, 0, 38, 30);
+  label.setAlignment(Qt::AlignCenter);
+  EXPECT_TRUE(label.pixmap().isNull());  // nothing drawn when built
+  const QImage shown = label.grab().toImage();
+  int coloured = 0;
+  for (int y = 0; y < shown.height(); ++y)
+    for (int x = 0; x < shown.width(); ++x) coloured += shown.pixel(x, y) != shown.pixel(0, 0);
+  EXPECT_GT(coloured, 100);
+  label.setEnabled(false);
+  EXPECT_NE(label.grab().toImage(), shown);
 }
