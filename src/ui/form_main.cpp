@@ -132,10 +132,15 @@ void TForm1::FormCreate() {
   StatusBar1->raise();
 }
 
+// A view built late waits, hidden, where the compose view stands.
+void TForm1::stand_hidden(QFrame* view) {
+  view->hide();
+  view->move(-1, 39);
+}
+
 void TForm1::history_view_needed() {
   build_history_view();
-  Panel6->hide();
-  Panel6->move(-1, 39);
+  stand_hidden(Panel6);
   connect_history_view();
   set_up_history_access();
   StatusBar1->raise();
@@ -143,8 +148,7 @@ void TForm1::history_view_needed() {
 
 void TForm1::address_book_view_needed() {
   build_address_book_view();
-  Panel3->hide();
-  Panel3->move(-1, 39);
+  stand_hidden(Panel3);
   connect_address_book_view();
   set_up_address_book_access();
   StatusBar1->raise();
@@ -152,8 +156,7 @@ void TForm1::address_book_view_needed() {
 
 void TForm1::settings_view_needed() {
   build_settings_view();
-  Panel2->hide();
-  Panel2->move(-1, 39);
+  stand_hidden(Panel2);
   apply_settings();
   connect(hint_check, &QCheckBox::toggled, this, guard([this] { hint_checkClick(); }));
   connect_server_page();

@@ -402,6 +402,7 @@ class TForm1 : public QWidget {
   void build_signature_page();
   // Builds the settings view and gives it the values held so far.
   void settings_view_needed();
+  void stand_hidden(QFrame* view);
   void history_view_needed();
   void address_book_view_needed();
   void connect_handlers();
