@@ -22,6 +22,7 @@
 #include "ui/fonts.h"
 #include "ui/form_main.h"
 #include "ui/svg_icon.h"
+#include "ui/widget_body_layout.h"
 #include "ui/widget_edit.h"
 #include "ui/widget_listview.h"
 #include "ui/widget_statusbar.h"
@@ -222,6 +223,7 @@ void TForm1::build_message_fields() {
   subject->setMaxLength(32767 * 1024);
 
   Memo1 = memo(Panel1, 2, 143, 198, 95);
+  use_body_layout(Memo1);
 
   Memo2 = memo(Panel1, 2, 237, 149, 35);
   Memo2->setReadOnly(true);
