@@ -19,6 +19,9 @@ OFFERS_TLS = re.compile(rb"^(250[- ]STARTTLS|STLS)\r?$", re.IGNORECASE)
 
 async def pump(reader, writer, log=None, strip=False):
     pending = b""
+    # A "250-" line kept back until the next line shows whether a deleted
+    # "250 STARTTLS" ended the reply after it: then this line ends it.
+    held = b""
     try:
         while True:
             data = await reader.read(65536)
@@ -31,18 +34,26 @@ async def pump(reader, writer, log=None, strip=False):
                 pending += data
                 lines = pending.split(b"\n")
                 pending = lines.pop()
-                kept = [l + b"\n" for l in lines if not OFFERS_TLS.match(l)]
-                data = b"".join(kept)
-                if len(kept) < len(lines) and OFFERS_TLS.match(lines[-1]):
-                    # "250 STARTTLS" ended the EHLO reply: the new last line ends it now.
-                    data = re.sub(rb"250-([^\r\n]*\r\n)$", rb"250 \1", data)
+                out = []
+                for line in lines:
+                    if OFFERS_TLS.match(line):
+                        if line[3:4] == b" " and held.startswith(b"250-"):
+                            held = b"250 " + held[4:]
+                        continue
+                    if held:
+                        out.append(held)
+                    held = line + b"\n"
+                if held and not held.startswith(b"250-"):
+                    out.append(held)
+                    held = b""
+                data = b"".join(out)
             writer.write(data)
             await writer.drain()
     except (ConnectionError, asyncio.CancelledError):
         pass
     finally:
-        if strip and pending:
-            writer.write(pending)
+        if strip:
+            writer.write(held + pending)
         writer.close()
 
 
