@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <QResource>
 #include <QStyle>
 #include <QStyleOption>
 #include <QSvgRenderer>
@@ -23,9 +24,10 @@ class SvgIconEngine : public QIconEngine {
 
   QIconEngine* clone() const override { return new SvgIconEngine(*this); }
   QString key() const override { return QStringLiteral("zarvel-svg"); }
-  bool isNull() override { return !renderer()->isValid(); }
+  bool isNull() override { return !baked_any() && !renderer()->isValid(); }
 
   QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+    if (!baked(size).isNull()) return size;
     const QSize own = renderer()->defaultSize();
     return own.isEmpty() ? size : own.scaled(size, Qt::KeepAspectRatio);
   }
@@ -58,7 +60,23 @@ class SvgIconEngine : public QIconEngine {
     return renderer_.get();
   }
 
+  // The picture drawn at build time at `size`, if it was (square sizes of the
+  // compose view only); it reads the resource's pixels in place.
+  QImage baked(const QSize& size) const {
+    if (size.width() != size.height() || size.isEmpty()) return {};
+    QString name = path_;
+    if (!name.startsWith(QLatin1String(":/icons/")) || !name.endsWith(QLatin1String(".svg"))) return {};
+    name = QStringLiteral(":/icons/baked/%1-%2.argb").arg(name.mid(8).chopped(4)).arg(size.width());
+    const QResource r(name);
+    if (!r.isValid() || r.compressionAlgorithm() != QResource::NoCompression ||
+        r.size() != qint64(size.width()) * size.height() * 4)
+      return {};
+    return QImage(r.data(), size.width(), size.height(), size.width() * 4, QImage::Format_ARGB32_Premultiplied);
+  }
+  bool baked_any() const { return !baked(QSize(16, 16)).isNull() || !baked(QSize(20, 20)).isNull(); }
+
   QPixmap draw(const QSize& size) {
+    if (const QImage image = baked(size); !image.isNull()) return QPixmap::fromImage(image);
     if (size.isEmpty() || !renderer()->isValid()) return {};
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);

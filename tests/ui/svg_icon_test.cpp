@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <QRegularExpression>
+#include <QResource>
+#include <QSvgRenderer>
 
 #include "ui/widget_picture.h"
 
@@ -47,6 +51,36 @@ TEST(SvgIcon, DrawsForTheSizeRatioAndModeAsked) {
   icon.paint(&p, QRect(0, 0, 20, 20));
   p.end();
   EXPECT_GT(opaque_pixels(target), 4 * opaque_pixels(normal.toImage()));
+}
+
+// The pictures drawn at build time are the SVG's own, at the size their
+// name says, and the icon hands them out at that size on either ratio.
+TEST(SvgIcon, PicturesDrawnAtBuildTimeMatchTheirSvg) {
+  const QStringList baked = QDir(QStringLiteral(":/icons/baked")).entryList();
+  ASSERT_EQ(baked.size(), 18);
+  const QRegularExpression name(QStringLiteral("^(.+)-(\\d+)\\.argb$"));
+  for (const QString& file : baked) {
+    SCOPED_TRACE(file.toStdString());
+    const auto m = name.match(file);
+    ASSERT_TRUE(m.hasMatch());
+    const QString svg = QStringLiteral(":/icons/%1.svg").arg(m.captured(1));
+    const int px = m.captured(2).toInt();
+    // What the icon takes as drawn: uncompressed, exactly the pixels.
+    const QResource resource(QStringLiteral(":/icons/baked/") + file);
+    EXPECT_EQ(resource.compressionAlgorithm(), QResource::NoCompression);
+    EXPECT_EQ(resource.size(), qint64(px) * px * 4);
+    QImage expected(px, px, QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::transparent);
+    QPainter p(&expected);
+    QSvgRenderer(svg).render(&p, QRectF(0, 0, px, px));
+    p.end();
+    const QIcon icon = svg_icon(svg);
+    for (const qreal ratio : {1.0, 2.0}) {
+      if (px % int(ratio)) continue;
+      const QPixmap pm = icon.pixmap(QSize(px, px) / ratio, ratio);
+      EXPECT_EQ(pm.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied), expected) << "ratio " << ratio;
+    }
+  }
 }
 
 TEST(SvgIcon, AMissingPictureIsANullIcon) {
