@@ -1,5 +1,5 @@
 // Build-time renderer: the compose view's pictures at the sizes it shows them
-// on ordinary and on doubled screens, as raw premultiplied ARGB32 pixels, so
+// on ordinary and on doubled screens, as raw premultiplied RGBA bytes (the same on any byte order), so
 // that the first paint copies pixels instead of parsing SVG. Other screen
 // scales still draw from the SVG.
 //   bake_icons OUTDIR FILE.svg:SIZE ...   -> OUTDIR/NAME-PX.argb, PX = SIZE, 2 SIZE
@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
       QPainter p(&image);
       renderer.render(&p, QRectF(0, 0, px, px));
       p.end();
+      image.convertTo(QImage::Format_RGBA8888_Premultiplied);
       QFile file(QStringLiteral("%1/%2-%3.argb").arg(out, QFileInfo(svg).completeBaseName()).arg(px));
       if (!file.open(QIODevice::WriteOnly) ||
           file.write(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()) != image.sizeInBytes()) {

@@ -71,7 +71,7 @@ class SvgIconEngine : public QIconEngine {
     if (!r.isValid() || r.compressionAlgorithm() != QResource::NoCompression ||
         r.size() != qint64(size.width()) * size.height() * 4)
       return {};
-    return QImage(r.data(), size.width(), size.height(), size.width() * 4, QImage::Format_ARGB32_Premultiplied);
+    return QImage(r.data(), size.width(), size.height(), size.width() * 4, QImage::Format_RGBA8888_Premultiplied);
   }
   bool baked_any() const { return !baked(QSize(16, 16)).isNull() || !baked(QSize(20, 20)).isNull(); }
 
