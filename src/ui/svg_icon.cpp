@@ -61,7 +61,7 @@ class SvgIconEngine : public QIconEngine {
   }
 
   // The picture drawn at build time at `size`, if it was (square sizes of the
-  // compose view only); it reads the resource's pixels in place.
+  // compose view only), straight from the resource's bytes.
   QImage baked(const QSize& size) const {
     if (size.width() != size.height() || size.isEmpty()) return {};
     QString name = path_;
