@@ -24,7 +24,11 @@ class SvgIconEngine : public QIconEngine {
 
   QIconEngine* clone() const override { return new SvgIconEngine(*this); }
   QString key() const override { return QStringLiteral("zarvel-svg"); }
-  bool isNull() override { return !baked_any() && !renderer()->isValid(); }
+  // Asked on every paint of a button; answered once.
+  bool isNull() override {
+    if (null_ < 0) null_ = !baked_any() && !renderer()->isValid();
+    return null_ > 0;
+  }
 
   QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
     if (!baked(size).isNull()) return size;
@@ -87,6 +91,7 @@ class SvgIconEngine : public QIconEngine {
   }
 
   QString path_;
+  int null_ = -1;  // not yet known
   // Shared by the copies QIcon makes of its engine.
   std::shared_ptr<QSvgRenderer> renderer_;
   std::shared_ptr<std::map<Key, QPixmap>> drawn_ = std::make_shared<std::map<Key, QPixmap>>();
