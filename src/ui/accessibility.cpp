@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QRegularExpression>
 #include <QTabBar>
 #include <QToolButton>
 
@@ -18,11 +17,35 @@
 
 namespace zarvel {
 
+namespace {
+
+bool opens(QChar c) { return c == QLatin1Char('(') || c == QChar(0xFF08); }
+bool closes(QChar c) { return c == QLatin1Char(')') || c == QChar(0xFF09); }
+
+// The Japanese form puts the key in brackets after the words: "(&S)". A
+// scan, not a regular expression: every window names its controls while it
+// is built, and compiling a pattern there costs more than all the names.
+QString without_bracketed_keys(const QString& s) {
+  QString out;
+  out.reserve(s.size());
+  for (qsizetype i = 0; i < s.size(); ++i) {
+    if (opens(s[i]) && i + 3 < s.size() && s[i + 1] == QLatin1Char('&') && s[i + 2] != QLatin1Char('&')) {
+      // The key is one character, which may be a surrogate pair.
+      const qsizetype key = s[i + 2].isHighSurrogate() && i + 4 < s.size() && s[i + 3].isLowSurrogate() ? 2 : 1;
+      if (closes(s[i + 2 + key])) {
+        i += 2 + key;
+        continue;
+      }
+    }
+    out += s[i];
+  }
+  return out;
+}
+
+}  // namespace
+
 QString caption_name(const QString& caption) {
-  QString s = caption;
-  // The Japanese form puts the key in brackets after the words: "(&S)".
-  static const QRegularExpression bracketed(QStringLiteral("[(（]&([^&])[)）]"));
-  s.remove(bracketed);
+  const QString s = without_bracketed_keys(caption);
   QString out;
   out.reserve(s.size());
   for (qsizetype i = 0; i < s.size(); ++i) {

@@ -283,6 +283,15 @@ TEST(CaptionName, DropsTheAccessKeyMarkerAndThePadding) {
   EXPECT_EQ(caption_name(QStringLiteral("&File")), QStringLiteral("File"));
   EXPECT_EQ(caption_name(QStringLiteral("A && B")), QStringLiteral("A & B"));
   EXPECT_EQ(caption_name(QStringLiteral("E-mail")), QStringLiteral("E-mail"));
+  // Full-width brackets, either side, and a key outside the basic plane.
+  EXPECT_EQ(caption_name(QStringLiteral("送信（&S）")), QStringLiteral("送信"));
+  EXPECT_EQ(caption_name(QStringLiteral("送信(&S）閉")), QStringLiteral("送信閉"));
+  EXPECT_EQ(caption_name(QStringLiteral("絵(&\U0001F600)")), QStringLiteral("絵"));
+  // Not a bracketed key: only the marker goes.
+  EXPECT_EQ(caption_name(QStringLiteral("(&&)")), QStringLiteral("(&)"));
+  EXPECT_EQ(caption_name(QStringLiteral("開く(&O")), QStringLiteral("開く(O"));
+  EXPECT_EQ(caption_name(QStringLiteral("(&")), QStringLiteral("("));
+  EXPECT_EQ(caption_name(QStringLiteral("(&AB)")), QStringLiteral("(AB)"));
 }
 
 TEST_F(Access, EveryControlOfEveryWindowAndViewIsNamed) {
