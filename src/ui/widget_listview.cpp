@@ -2,10 +2,43 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QStyleOptionHeader>
 
 namespace zarvel {
 
+namespace {
+
+// Qt measures each caption in the bold face, for headers that embolden the
+// sorted or highlighted section. These headers do neither, and their
+// widths are set, so only the height counts, which the regular face gives
+// too; the bold face would be matched and opened for this alone.
+class ListHeader : public QHeaderView {
+ public:
+  explicit ListHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+
+ protected:
+  QSize sectionSizeFromContents(int logical) const override {
+    if (!model() || highlightSections() || isSortIndicatorShown()) return QHeaderView::sectionSizeFromContents(logical);
+    if (const QVariant hint = model()->headerData(logical, orientation(), Qt::SizeHintRole); hint.isValid())
+      return hint.toSize();
+    ensurePolished();
+    QStyleOptionHeader opt;
+    initStyleOption(&opt);
+    opt.section = logical;
+    const QVariant font = model()->headerData(logical, orientation(), Qt::FontRole);
+    opt.fontMetrics = font.canConvert<QFont>() ? QFontMetrics(font.value<QFont>()) : fontMetrics();
+    opt.text = model()->headerData(logical, orientation(), Qt::DisplayRole).toString();
+    const QVariant decoration = model()->headerData(logical, orientation(), Qt::DecorationRole);
+    opt.icon = decoration.value<QIcon>();
+    if (opt.icon.isNull()) opt.icon = decoration.value<QPixmap>();
+    return style()->sizeFromContents(QStyle::CT_HeaderSection, &opt, QSize(), this);
+  }
+};
+
+}  // namespace
+
 TListView::TListView(QWidget* parent) : QTreeView(parent) {
+  setHeader(new ListHeader(this));
   setRootIsDecorated(false);
   setItemsExpandable(false);
   setUniformRowHeights(true);

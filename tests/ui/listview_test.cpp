@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QStandardItemModel>
@@ -49,4 +50,35 @@ TEST(TListViewHidden, RowsHeaderAndScrollRangeAreLaidOutWhenShown) {
   QApplication::processEvents();
   EXPECT_EQ(list->verticalScrollBar()->maximum(), 1001 - page);
   EXPECT_EQ(list->visualRect(model.index(0, 0)).width(), 90);
+}
+
+// The header is measured in the regular face; it must come out as high as
+// Qt's own, which measures in the bold one, in every font and size in use.
+TEST(TListViewHeader, IsAsHighAsQtsOwn) {
+  QStandardItemModel model(3, 3);
+  model.setHorizontalHeaderLabels({QStringLiteral("名前"), QStringLiteral("メールアドレス"), QStringLiteral("gjpqy|")});
+  QStringList families = {QApplication::font().family()};
+  // Noto CJK has a bold face of its own; the IPA fonts are emboldened.
+  for (const QString& f :
+       {QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")})
+    if (QFontDatabase::hasFamily(f)) families << f;
+  for (const QString& family : families)
+    for (const int px : {9, 12, 16, 24, 32}) {
+      QFont font(family);
+      font.setPixelSize(px);
+      TListView ours;
+      QTreeView qts;
+      for (QTreeView* v : {static_cast<QTreeView*>(&ours), &qts}) {
+        v->setFont(font);
+        v->setModel(&model);
+        v->resize(300, 200);
+        v->show();
+      }
+      QApplication::processEvents();
+      EXPECT_EQ(ours.header()->sizeHint().height(), qts.header()->sizeHint().height())
+          << family.toStdString() << " " << px << " px";
+      EXPECT_EQ(ours.header()->height(), qts.header()->height()) << family.toStdString() << " " << px << " px";
+      EXPECT_EQ(ours.visualRect(model.index(0, 0)).top(), qts.visualRect(model.index(0, 0)).top())
+          << family.toStdString() << " " << px << " px";
+    }
 }
