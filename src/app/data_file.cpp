@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <set>
+#include <system_error>
 
 #include "app/file_io.h"
 
@@ -17,10 +19,13 @@ namespace zarvel {
 namespace {
 
 // Whether glibc's CP932 decodes every byte: the codec's own loop, which is
-// fast in any build.
+// fast in any build. One converter, so one file at a time: files may be
+// read ahead on another thread.
 bool is_cp932(std::string_view bytes) {
   static const iconv_t cd = iconv_open("UTF-16LE", "CP932");
+  static std::mutex in_use;
   if (cd == reinterpret_cast<iconv_t>(-1)) return true;  // cannot tell
+  const std::lock_guard lock(in_use);
   iconv(cd, nullptr, nullptr, nullptr, nullptr);
   char out[65536];
   char* in = const_cast<char*>(bytes.data());
@@ -284,8 +289,49 @@ void keep_backup_once(const QString& path, bool owner_only) {
 
 void forget_backups() { backed_up().clear(); }
 
+FileStamp file_stamp(const QString& path) {
+  FileStamp s;
+  struct stat st {};
+  if (::stat(QFile::encodeName(path).constData(), &st) != 0) return s;
+  const auto ns = [](const timespec& t) {
+    return static_cast<unsigned long long>(t.tv_sec) * 1000000000ull + static_cast<unsigned long long>(t.tv_nsec);
+  };
+  s.exists = true;
+  s.device = st.st_dev;
+  s.inode = st.st_ino;
+  s.size = static_cast<unsigned long long>(st.st_size);
+  s.modified_ns = ns(st.st_mtim);
+  s.changed_ns = ns(st.st_ctim);
+  return s;
+}
+
+void DataFile::prefetch() {
+  if (prefetched_.valid()) return;
+  try {
+    prefetched_ = std::async(std::launch::async, [path = path_, kind = kind_] {
+      PrefetchedFile p;
+      p.before = file_stamp(path);
+      p.file = load_data_file(path, kind);
+      p.after = file_stamp(path);
+      return p;
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: load() reads it.
+  }
+}
+
 LoadedFile DataFile::load() {
-  LoadedFile file = load_data_file(path_, kind_);
+  LoadedFile file;
+  bool read = false;
+  if (prefetched_.valid()) {
+    PrefetchedFile p = prefetched_.get();
+    // Only a file that stood still through the read and since.
+    if (p.before == p.after && p.after == file_stamp(path_)) {
+      file = std::move(p.file);
+      read = true;
+    }
+  }
+  if (!read) file = load_data_file(path_, kind_);
   state_ = file.state;
   problem_ = file.problem;
   changed_ = false;

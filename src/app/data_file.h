@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstddef>
+#include <future>
 #include <string_view>
 
 #include "text/cp932.h"
@@ -79,6 +80,19 @@ QString load_message(const QString& path, FileState state, FormProblem problem);
 // AppError "<path>.bak に書き込めません".
 void keep_backup(const QString& path, bool owner_only);
 
+// A file read ahead, with what the file was before and after the read.
+struct FileStamp {
+  bool exists = false;
+  unsigned long long device = 0, inode = 0, size = 0, modified_ns = 0, changed_ns = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+FileStamp file_stamp(const QString& path);
+
+struct PrefetchedFile {
+  FileStamp before, after;
+  LoadedFile file;
+};
+
 // One data file through a run: how it loaded, whether what the program
 // holds of it has changed since, and its write.
 class DataFile {
@@ -86,6 +100,11 @@ class DataFile {
   DataFile(QString path, const DataFileKind& kind) : path_(std::move(path)), kind_(kind) {}
 
   const QString& path() const { return path_; }
+  // Starts reading the file on another thread, for a load() to come: a
+  // large file is then read while the windows are built. What load() gives
+  // is still the file as it is when load() is called: one changed in
+  // between is read again.
+  void prefetch();
   // Reads the file and notes how it loaded. Whether that already counts as
   // a change (a file to create, entries dropped) is the owner's call:
   // mark_changed(). A file the run does not change is never written again,
@@ -111,6 +130,7 @@ class DataFile {
   FileState state_ = FileState::Missing;
   FormProblem problem_ = FormProblem::None;
   bool changed_ = false;
+  std::future<PrefetchedFile> prefetched_;  // its end waits for the read
 };
 
 // Whether a file in this state is kept as "<name>.bak" before its first

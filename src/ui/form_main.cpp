@@ -57,7 +57,10 @@ TForm1::TForm1(const StartOptions& options, AppWindows* windows)
       address_book_file(options.data_folder + QStringLiteral("zarvel.csv"), kAddressBookFile),
       history_file(options.data_folder + QStringLiteral("send.txt"), kHistoryFile),
       windows_(windows) {
-  forget_backups();              // a new run
+  forget_backups();  // a new run
+  // The two files that can be large are read while the window is built.
+  address_book_file.prefetch();
+  history_file.prefetch();
   install_accessible_factory();  // before the first control: a control's interface, once made, stays
   data_folder = options.data_folder;
   help_file = options.help_file;

@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <chrono>
+#include <functional>
+#include <thread>
 
 #include "app/file_io.h"
 #include "app/profile.h"
@@ -145,6 +148,69 @@ TEST(DataFileLoad, SaysWhatBecameOfTheFile) {
   const QString utf8 = load_message(dir.file("signa1.txt"), FileState::Foreign, FormProblem::Utf8);
   EXPECT_TRUE(utf8.startsWith(dir.file("signa1.txt") + QStringLiteral(" は")));
   EXPECT_TRUE(utf8.contains(QStringLiteral("signa1.txt.bak")));
+}
+
+// A file read ahead loads as the file is at the load, whatever happened to
+// it after the read began; the read that ran ahead is then wasted, not used.
+TEST(DataFileLoad, AFileReadAheadLoadsAsItIsAtTheLoad) {
+  TempDir dir;
+  const QString path = dir.file("send.txt");
+  auto ahead = [&](const std::function<void()>& in_between) {
+    DataFile file(path, kHistoryFile);
+    file.prefetch();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));  // most often, read by now
+    in_between();
+    return file.load();
+  };
+
+  dir.write("send.txt", "first\r\n");
+  LoadedFile same = ahead([] {});
+  EXPECT_EQ(same.state, FileState::Whole);
+  EXPECT_EQ(same.bytes, "first\r\n");
+
+  // Replaced as the program's own saves replace it.
+  LoadedFile replaced = ahead([&] { write_file_atomic(path, "second\r\n"); });
+  EXPECT_EQ(replaced.bytes, "second\r\n");
+  // Written over in place, to the same length.
+  LoadedFile rewritten = ahead([&] { dir.write("send.txt", "third!\r\n"); });
+  EXPECT_EQ(rewritten.bytes, "third!\r\n");
+  // Now in a foreign form: the state is the new file's.
+  LoadedFile foreign = ahead([&] {
+    dir.write("send.txt", Bytes("\xFF\xFE"
+                                "a\0",
+                                4));
+  });
+  EXPECT_EQ(foreign.state, FileState::Foreign);
+  EXPECT_EQ(foreign.problem, FormProblem::Utf16);
+  // Gone, and back.
+  LoadedFile gone = ahead([&] { ASSERT_TRUE(QFile::remove(path)); });
+  EXPECT_EQ(gone.state, FileState::Missing);
+  EXPECT_TRUE(gone.bytes.empty());
+  LoadedFile created = ahead([&] { dir.write("send.txt", "fourth\r\n"); });
+  EXPECT_EQ(created.state, FileState::Whole);
+  EXPECT_EQ(created.bytes, "fourth\r\n");
+  // A folder in its place.
+  LoadedFile folder = ahead([&] {
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("send.txt"));
+  });
+  EXPECT_EQ(folder.state, FileState::Unreadable);
+  ASSERT_TRUE(QDir(dir.path()).rmdir("send.txt"));
+
+  // Loaded again later: read again, not the read-ahead twice.
+  dir.write("send.txt", "fifth\r\n");
+  DataFile twice(path, kHistoryFile);
+  twice.prefetch();
+  EXPECT_EQ(twice.load().bytes, "fifth\r\n");
+  dir.write("send.txt", "sixth\r\n");
+  EXPECT_EQ(twice.load().bytes, "sixth\r\n");
+
+  // Never loaded: the read ahead is waited for, not left running.
+  dir.write("send.txt", Bytes(4 << 20, 'x'));
+  {
+    DataFile unused(path, kHistoryFile);
+    unused.prefetch();
+  }
 }
 
 // The one .bak rule: a file that did not load whole is kept as
