@@ -76,9 +76,9 @@ void close_on_end_signals(AppWindows& windows) {
 int main(int argc, char** argv) {
   // No core dump, no debugger of another process: memory holds passwords.
   ::prctl(PR_SET_DUMPABLE, 0);
-  // fontconfig reads its configuration and font caches on first use, which
-  // is most of the start's own work: it runs on another core while the
-  // toolkit starts, and the first font waits for it. The locale is the one
+  // fontconfig reads its configuration and font caches on first use, a
+  // quarter of the start's work: it runs on another core while the toolkit
+  // starts, and the first font waits for it. The locale is the one
   // the toolkit sets from the environment, set first so that it does not
   // change under fontconfig's number parsing.
   std::setlocale(LC_ALL, "");

@@ -130,6 +130,22 @@ QString size_text(std::size_t bytes) {
   return QStringLiteral("%1 KB").arg(bytes / 1024);
 }
 
+FileStamp file_stamp(const QString& path) {
+  FileStamp s;
+  struct stat st {};
+  if (::stat(QFile::encodeName(path).constData(), &st) != 0) return s;
+  const auto ns = [](const timespec& t) {
+    return static_cast<unsigned long long>(t.tv_sec) * 1000000000ull + static_cast<unsigned long long>(t.tv_nsec);
+  };
+  s.exists = true;
+  s.device = st.st_dev;
+  s.inode = st.st_ino;
+  s.size = static_cast<unsigned long long>(st.st_size);
+  s.modified_ns = ns(st.st_mtim);
+  s.changed_ns = ns(st.st_ctim);
+  return s;
+}
+
 }  // namespace
 
 FormProblem form_problem(std::string_view bytes, const DataFileKind& kind) {
@@ -289,22 +305,6 @@ void keep_backup_once(const QString& path, bool owner_only) {
 
 void forget_backups() { backed_up().clear(); }
 
-FileStamp file_stamp(const QString& path) {
-  FileStamp s;
-  struct stat st {};
-  if (::stat(QFile::encodeName(path).constData(), &st) != 0) return s;
-  const auto ns = [](const timespec& t) {
-    return static_cast<unsigned long long>(t.tv_sec) * 1000000000ull + static_cast<unsigned long long>(t.tv_nsec);
-  };
-  s.exists = true;
-  s.device = st.st_dev;
-  s.inode = st.st_ino;
-  s.size = static_cast<unsigned long long>(st.st_size);
-  s.modified_ns = ns(st.st_mtim);
-  s.changed_ns = ns(st.st_ctim);
-  return s;
-}
-
 void DataFile::prefetch() {
   if (prefetched_.valid()) return;
   try {
@@ -320,18 +320,17 @@ void DataFile::prefetch() {
   }
 }
 
+std::optional<LoadedFile> DataFile::take_prefetched() {
+  if (!prefetched_.valid()) return std::nullopt;
+  PrefetchedFile p = prefetched_.get();
+  // Only a file that stood still through the read and since.
+  if (p.before != p.after || p.after != file_stamp(path_)) return std::nullopt;
+  return std::move(p.file);
+}
+
 LoadedFile DataFile::load() {
-  LoadedFile file;
-  bool read = false;
-  if (prefetched_.valid()) {
-    PrefetchedFile p = prefetched_.get();
-    // Only a file that stood still through the read and since.
-    if (p.before == p.after && p.after == file_stamp(path_)) {
-      file = std::move(p.file);
-      read = true;
-    }
-  }
-  if (!read) file = load_data_file(path_, kind_);
+  std::optional<LoadedFile> ahead = take_prefetched();
+  LoadedFile file = ahead ? std::move(*ahead) : load_data_file(path_, kind_);
   state_ = file.state;
   problem_ = file.problem;
   changed_ = false;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstddef>
 #include <future>
+#include <optional>
 #include <string_view>
 
 #include "text/cp932.h"
@@ -80,14 +81,14 @@ QString load_message(const QString& path, FileState state, FormProblem problem);
 // AppError "<path>.bak に書き込めません".
 void keep_backup(const QString& path, bool owner_only);
 
-// A file read ahead, with what the file was before and after the read.
+// What tells one version of a file from another.
 struct FileStamp {
   bool exists = false;
   unsigned long long device = 0, inode = 0, size = 0, modified_ns = 0, changed_ns = 0;
   bool operator==(const FileStamp&) const = default;
 };
-FileStamp file_stamp(const QString& path);
 
+// A file read ahead, with its stamp before and after the read.
 struct PrefetchedFile {
   FileStamp before, after;
   LoadedFile file;
@@ -130,6 +131,8 @@ class DataFile {
   FileState state_ = FileState::Missing;
   FormProblem problem_ = FormProblem::None;
   bool changed_ = false;
+  // The read ahead, if it ran and the file has not changed since.
+  std::optional<LoadedFile> take_prefetched();
   std::future<PrefetchedFile> prefetched_;  // its end waits for the read
 };
 
