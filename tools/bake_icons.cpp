@@ -1,7 +1,8 @@
 // Build-time renderer: the compose view's pictures at the sizes it shows them
-// on ordinary and on doubled screens, as raw premultiplied RGBA bytes (the same on any byte order), so
-// that the first paint copies pixels instead of parsing SVG. Other screen
-// scales still draw from the SVG.
+// on ordinary and on doubled screens, and the window's icon, as raw
+// premultiplied RGBA bytes (the same on any byte order), so that the first
+// paint copies pixels instead of parsing SVG. Other screen scales still draw
+// from the SVG.
 //   bake_icons OUTDIR FILE.svg:SIZE ...   -> OUTDIR/NAME-PX.argb, PX = SIZE, 2 SIZE
 #include <QFile>
 #include <QFileInfo>

@@ -8,7 +8,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
-#include <QSvgRenderer>
 #include <QWindow>
 #include <QtMath>
 
@@ -63,14 +62,14 @@ void set_up_link(TLightLabel* link, TJumpType type, const QString& target, int l
 // pixels so that it stays sharp on a scaled desktop.
 QPixmap program_icon(int width, int height) {
   const qreal ratio = qApp->devicePixelRatio();
-  QPixmap pixmap(qCeil(width * ratio), qCeil(height * ratio));
-  pixmap.setDevicePixelRatio(ratio);
-  pixmap.fill(Qt::transparent);
-  QSvgRenderer renderer(QStringLiteral(":/icons/zarvel.svg"));
-  if (renderer.isValid()) {
-    QPainter painter(&pixmap);
-    renderer.render(&painter, QRectF(0, 0, width, height));
+  const QSize pixels(qCeil(width * ratio), qCeil(height * ratio));
+  QImage image = zarvel::render_svg(QStringLiteral(":/icons/zarvel.svg"), pixels);
+  if (image.isNull()) {
+    image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
   }
+  QPixmap pixmap = QPixmap::fromImage(std::move(image));
+  pixmap.setDevicePixelRatio(ratio);
   return pixmap;
 }
 

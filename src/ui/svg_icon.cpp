@@ -3,21 +3,23 @@
 #include <QApplication>
 #include <QIconEngine>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
 #include <QResource>
 #include <QStyle>
 #include <QStyleOption>
-#include <QSvgRenderer>
 #include <map>
 #include <memory>
+#include <optional>
 #include <tuple>
 
 namespace zarvel {
 namespace {
 
 // Qt's own SVG icon engine reads the file again for every size and state it
-// draws; this one keeps the parsed picture and what it has drawn.
+// draws; this one keeps what it has drawn, and its pictures drawn at build
+// time need no SVG at all.
 class SvgIconEngine : public QIconEngine {
  public:
   explicit SvgIconEngine(QString path) : path_(std::move(path)) {}
@@ -26,13 +28,13 @@ class SvgIconEngine : public QIconEngine {
   QString key() const override { return QStringLiteral("zarvel-svg"); }
   // Asked on every paint of a button; answered once.
   bool isNull() override {
-    if (null_ < 0) null_ = !baked_any() && !renderer()->isValid();
+    if (null_ < 0) null_ = !baked_any() && own_size().isEmpty();
     return null_ > 0;
   }
 
   QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
     if (!baked(size).isNull()) return size;
-    const QSize own = renderer()->defaultSize();
+    const QSize own = own_size();
     return own.isEmpty() ? size : own.scaled(size, Qt::KeepAspectRatio);
   }
 
@@ -59,9 +61,9 @@ class SvgIconEngine : public QIconEngine {
  private:
   using Key = std::tuple<int, int, int>;
 
-  QSvgRenderer* renderer() {
-    if (!renderer_) renderer_ = std::make_shared<QSvgRenderer>(path_);
-    return renderer_.get();
+  QSize own_size() {
+    if (!own_size_->has_value()) *own_size_ = svg_size(path_);
+    return **own_size_;
   }
 
   // The picture drawn at build time at `size`, if it was (square sizes of the
@@ -81,23 +83,34 @@ class SvgIconEngine : public QIconEngine {
 
   QPixmap draw(const QSize& size) {
     if (const QImage image = baked(size); !image.isNull()) return QPixmap::fromImage(image);
-    if (size.isEmpty() || !renderer()->isValid()) return {};
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    renderer()->render(&p, QRectF(QPointF(0, 0), size));
-    p.end();
-    return QPixmap::fromImage(std::move(image));
+    if (own_size().isEmpty()) return {};
+    return QPixmap::fromImage(render_svg(path_, size));
   }
 
   QString path_;
   int null_ = -1;  // not yet known
   // Shared by the copies QIcon makes of its engine.
-  std::shared_ptr<QSvgRenderer> renderer_;
+  std::shared_ptr<std::optional<QSize>> own_size_ = std::make_shared<std::optional<QSize>>();
   std::shared_ptr<std::map<Key, QPixmap>> drawn_ = std::make_shared<std::map<Key, QPixmap>>();
 };
 
 }  // namespace
+
+// Through the toolkit's SVG image plugin, so that the SVG library is loaded
+// with the first picture that needs it, not with the program.
+QSize svg_size(const QString& path) {
+  QImageReader reader(path, QByteArrayLiteral("svg"));
+  return reader.canRead() ? reader.size() : QSize();
+}
+
+QImage render_svg(const QString& path, const QSize& pixels) {
+  if (pixels.isEmpty()) return {};
+  QImageReader reader(path, QByteArrayLiteral("svg"));
+  reader.setScaledSize(pixels);
+  const QImage image = reader.read();
+  if (image.size() != pixels) return {};
+  return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
 
 QIcon svg_icon(const QString& path) { return QIcon(new SvgIconEngine(path)); }
 

@@ -17,6 +17,7 @@ Exits 77 (skipped) when a tool is missing.
 import codecs
 import ctypes
 import os
+import re
 import shutil
 import signal
 import socket
@@ -175,6 +176,11 @@ def write_data(folder, server_port):
         f.write(ini.encode("cp932"))
 
 
+def svg_loaded(pid):
+    with open(f"/proc/{pid}/maps") as f:
+        return "libQt6Svg" in f.read()
+
+
 def titles(zarvel, work):
     for tool in ("Xvfb", "openbox", "xdotool", "xprop"):
         if not shutil.which(tool):
@@ -201,6 +207,12 @@ def titles(zarvel, work):
         main = d.new_window(app.pid, set(), "the main window")
         time.sleep(0.5)
         expect(d.title(main) == "zarvel", f"main window titled {d.title(main)!r}")
+        # The window list's icon comes from pictures drawn at build time; the
+        # SVG library waits for the first picture that needs it.
+        icon = d.run("xprop", "-id", main, "-notype", "_NET_WM_ICON")
+        sizes = [int(w) for w, h in re.findall(r"Icon \((\d+) x (\d+)\)", icon) if w == h]
+        expect(sizes == [16, 32, 64, 128], f"window icon sizes {sizes}")
+        expect(not svg_loaded(app.pid), "the SVG library was loaded with the main window")
 
         def dialog(open_it, title, close_it):
             before = d.windows(app.pid)
@@ -215,6 +227,7 @@ def titles(zarvel, work):
             return w
 
         dialog(lambda: d.click(main, ABOUT_SEPARATOR), "バージョン情報", lambda: d.key("Escape"))
+        expect(svg_loaded(app.pid), "the About box drew its picture without the SVG library")
         dialog(lambda: d.click(main, PALETTE_BUTTON), "一行文字・絵文字(imode)", lambda: d.key("alt+F4"))
         def main_key(k):
             d.activate(main)
