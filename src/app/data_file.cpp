@@ -18,10 +18,24 @@
 namespace zarvel {
 namespace {
 
+// Eight bytes below 0x80 at p.
+bool ascii8(const unsigned char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  return (w & 0x8080808080808080ull) == 0;
+}
+
 // Whether glibc's CP932 decodes every byte: the codec's own loop, which is
 // fast in any build. One converter, so one file at a time: files may be
-// read ahead on another thread.
+// read ahead on another thread. ASCII is CP932 as it stands, so a file of
+// ASCII alone (or none) needs no converter.
 bool is_cp932(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  std::size_t ascii = 0;
+  while (bytes.size() - ascii >= 8 && ascii8(p + ascii)) ascii += 8;
+  while (ascii < bytes.size() && p[ascii] < 0x80) ++ascii;
+  bytes.remove_prefix(ascii);
+  if (bytes.empty()) return true;
   static const iconv_t cd = iconv_open("UTF-16LE", "CP932");
   static std::mutex in_use;
   if (cd == reinterpret_cast<iconv_t>(-1)) return true;  // cannot tell
@@ -38,13 +52,6 @@ bool is_cp932(std::string_view bytes) {
     return false;  // a byte that starts no character, or a lead byte at the end
   }
   return true;
-}
-
-// Eight bytes below 0x80 at p.
-bool ascii8(const unsigned char* p) {
-  std::uint64_t w;
-  std::memcpy(&w, p, 8);
-  return (w & 0x8080808080808080ull) == 0;
 }
 
 // Valid UTF-8 with at least one character of three or four bytes: CP932

@@ -45,7 +45,7 @@ class ClickWatcher : public QObject {
 }  // namespace
 
 void TForm1::connect_palette() {
-  set_quick_list_rows(decode_rows(builtin_kaomoji()));
+  set_quick_list_rows(builtin_kaomoji_texts());
   ListBox1->viewport()->installEventFilter(new ClickWatcher(ListBox1, this));
   connect(ListBox1, &QListWidget::itemDoubleClicked, this, guard([this] { ListBox1DblClick(); }));
   connect(BitBtn1, &QPushButton::clicked, this, guard([this] { BitBtn1Click(); }));

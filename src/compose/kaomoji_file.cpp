@@ -1,5 +1,7 @@
 #include "compose/kaomoji_file.h"
 
+#include <iterator>
+
 namespace zarvel {
 
 std::vector<Bytes> parse_kaomoji(std::string_view bytes) {
@@ -34,15 +36,22 @@ Bytes trim_kaomoji_text(std::string_view text) {
   return Bytes(text.substr(begin, end - begin));
 }
 
-std::vector<Bytes> builtin_kaomoji() {
-  // Written as UTF-8 and encoded once: the half-width katakana in rows
+QStringList builtin_kaomoji_texts() {
+  // Written as UTF-8 and encoded when saved: the half-width katakana in rows
   // 11, 14 and 20 are one byte each in CP932.
   static const char16_t* const kRows[] = {u"(^-^)",  u"(^0^)v",  u"(^^)",   u"(^^;",   u"^^;",    u"(*^^*)",
                                           u"(^o^)v", u"(^.^;",   u"(^.^)",  u"(^^*)",  u"(^･^)",  u"(;_;)",
                                           u"m(__)m", u"§^｡^§",   u"§^_^§",  u"$^_^$",  u"(T_T)",  u"(T.T)",
                                           u"(^^)/~", u"(^Q^)/ﾞ", u"(^-^)V", u"(^_-)v", u"＼(^^)/"};
+  QStringList rows;
+  rows.reserve(std::size(kRows));
+  for (const char16_t* row : kRows) rows.push_back(QString::fromUtf16(row));
+  return rows;
+}
+
+std::vector<Bytes> builtin_kaomoji() {
   std::vector<Bytes> rows;
-  for (const char16_t* row : kRows) rows.push_back(to_cp932(QStringView(row)));
+  for (const QString& row : builtin_kaomoji_texts()) rows.push_back(to_cp932(row));
   return rows;
 }
 

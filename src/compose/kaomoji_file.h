@@ -1,6 +1,7 @@
 // kaomoji.txt: the palette's one-line texts, one per line.
 #pragma once
 
+#include <QStringList>
 #include <string_view>
 #include <vector>
 
@@ -23,7 +24,9 @@ Bytes format_kaomoji(const std::vector<Bytes>& rows);
 // are never below 0x40.
 Bytes trim_kaomoji_text(std::string_view editor_text);
 
-// The 23 rows used while kaomoji.txt does not exist, in CP932.
+// The 23 rows used while kaomoji.txt does not exist, in CP932, and as the
+// list shows them (no conversion needed for a start without the file).
 std::vector<Bytes> builtin_kaomoji();
+QStringList builtin_kaomoji_texts();
 
 }  // namespace zarvel

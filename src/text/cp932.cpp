@@ -53,6 +53,16 @@ char16_t round_trip(char16_t u) {
   return (it != std::end(kRoundTrip) && (*it)[0] == u) ? (*it)[1] : u;
 }
 
+// ASCII is the same in CP932, both ways: settings, addresses and the like
+// need no converter.
+bool all_ascii(QStringView text) {
+  return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+bool all_ascii(std::string_view bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 }  // namespace
 
 int cp932_unit_length(char16_t unit) { return kUnitLength[unit] & 3; }
@@ -79,6 +89,11 @@ std::size_t cp932_length(QStringView text) {
 }
 
 Bytes to_cp932(QStringView text) {
+  if (all_ascii(text)) {
+    Bytes out(static_cast<std::size_t>(text.size()), '\0');
+    std::transform(text.begin(), text.end(), out.begin(), [](QChar c) { return static_cast<char>(c.unicode()); });
+    return out;
+  }
   Bytes out;
   out.resize(static_cast<std::size_t>(text.size()) * 2);
   iconv_t cd = encoder();
@@ -116,6 +131,7 @@ Bytes to_cp932(QStringView text) {
 }
 
 QString from_cp932(std::string_view bytes) {
+  if (all_ascii(bytes)) return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
   QString out;
   out.resize(static_cast<qsizetype>(bytes.size()));  // one unit per byte at most
   iconv_t cd = decoder();

@@ -79,6 +79,8 @@ TEST(DataFileForm, EachForeignFormIsNamedAndCp932TextIsNot) {
        "b\r\n",
        FormProblem::None, FormProblem::NotCp932},
       {"a lead byte at the end", "abc\x82", FormProblem::None, FormProblem::NotCp932},
+      {"a lead byte after a long ASCII run", "abcdefghijklmnopq\x82", FormProblem::None, FormProblem::NotCp932},
+      {"an unassigned double byte after ASCII", "abcdefgh\x85\x40", FormProblem::None, FormProblem::NotCp932},
       {"an unassigned double byte", "\x85\x40\r\n", FormProblem::None, FormProblem::NotCp932},
       {"the history's own escape", "\xFF=~!!\r\n", FormProblem::None, FormProblem::NotCp932},
   };

@@ -37,6 +37,10 @@ TEST(KaomojiFile, BuiltInRowsAreTheTwentyThreeEmoticons) {
   EXPECT_EQ(rows[19], "(^Q^)/\xDE");
   EXPECT_EQ(rows.back(), "\x81\x5F(^^)/");  // full-width backslash
   EXPECT_EQ(parse_kaomoji(format_kaomoji(rows)), rows);
+  // The list shows, without the file, what the file would give.
+  const QStringList texts = builtin_kaomoji_texts();
+  ASSERT_EQ(texts.size(), 23);
+  for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(from_cp932(rows[i]), texts[int(i)]) << i;
 }
 
 TEST(KaomojiFile, RandomBytesRoundTripAsRows) {

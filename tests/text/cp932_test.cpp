@@ -39,6 +39,20 @@ TEST(Cp932, RoundTripsEveryDoubleByteCodeIncludingTheUserDefinedArea) {
   EXPECT_EQ(to_cp932(QString(QChar(0xE757))), "\xF9\xFC");
 }
 
+// Text of ASCII alone takes a way of its own; it must give what the codec
+// gives with a Japanese character beside it.
+TEST(Cp932, AsciiAloneConvertsAsTheCodecDoes) {
+  std::string ascii;
+  for (int i = 0; i < 0x80; ++i) ascii += static_cast<char>(i);
+  const QString decoded = from_cp932(ascii);
+  ASSERT_EQ(decoded.size(), 0x80);
+  EXPECT_EQ(from_cp932(ascii + "\x82\xA0"), decoded + QStringLiteral("あ"));
+  EXPECT_EQ(to_cp932(decoded), ascii);
+  EXPECT_EQ(to_cp932(decoded + QStringLiteral("あ")), ascii + "\x82\xA0");
+  EXPECT_EQ(from_cp932(""), QString());
+  EXPECT_EQ(to_cp932(u""), "");
+}
+
 TEST(Cp932, UnmappableCharactersBecomeGeta) {
   EXPECT_EQ(to_cp932(QString::fromUtf8("a\xF0\x9F\x98\x80"
                                        "b")),
