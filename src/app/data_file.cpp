@@ -313,7 +313,9 @@ void keep_backup_once(const QString& path, bool owner_only) {
 void forget_backups() { backed_up().clear(); }
 
 void DataFile::prefetch() {
+  constexpr unsigned long long kWorthAThread = 64 * 1024;
   if (prefetched_.valid()) return;
+  if (const FileStamp now = file_stamp(path_); !now.exists || now.size < kWorthAThread) return;
   try {
     prefetched_ = std::async(std::launch::async, [path = path_, kind = kind_] {
       PrefetchedFile p;

@@ -102,10 +102,12 @@ class DataFile {
 
   const QString& path() const { return path_; }
   // Starts reading the file on another thread, for a load() to come: a
-  // large file is then read while the windows are built. What load() gives
-  // is still the file as it is when load() is called: one changed in
+  // large file is then read while the windows are built. A small or missing
+  // one is left to load(), which costs less than a thread. What load()
+  // gives is still the file as it is when load() is called: one changed in
   // between is read again.
   void prefetch();
+  bool reading_ahead() const { return prefetched_.valid(); }
   // Reads the file and notes how it loaded. Whether that already counts as
   // a change (a file to create, entries dropped) is the owner's call:
   // mark_changed(). A file the run does not change is never written again,

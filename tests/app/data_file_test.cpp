@@ -157,25 +157,32 @@ TEST(DataFileLoad, SaysWhatBecameOfTheFile) {
 TEST(DataFileLoad, AFileReadAheadLoadsAsItIsAtTheLoad) {
   TempDir dir;
   const QString path = dir.file("send.txt");
+  // Large enough to be read ahead.
+  auto big = [](const char* tag) {
+    Bytes b = Bytes(tag) + "\r\n";
+    for (int i = 0; i < 30000; ++i) b += "x\r\n";
+    return b;
+  };
   auto ahead = [&](const std::function<void()>& in_between) {
     DataFile file(path, kHistoryFile);
     file.prefetch();
+    EXPECT_TRUE(file.reading_ahead());
     std::this_thread::sleep_for(std::chrono::milliseconds(30));  // most often, read by now
     in_between();
     return file.load();
   };
 
-  dir.write("send.txt", "first\r\n");
+  dir.write("send.txt", big("first"));
   LoadedFile same = ahead([] {});
   EXPECT_EQ(same.state, FileState::Whole);
-  EXPECT_EQ(same.bytes, "first\r\n");
+  EXPECT_EQ(same.bytes, big("first"));
 
   // Replaced as the program's own saves replace it.
-  LoadedFile replaced = ahead([&] { write_file_atomic(path, "second\r\n"); });
-  EXPECT_EQ(replaced.bytes, "second\r\n");
+  LoadedFile replaced = ahead([&] { write_file_atomic(path, big("secnd")); });
+  EXPECT_EQ(replaced.bytes, big("secnd"));
   // Written over in place, to the same length.
-  LoadedFile rewritten = ahead([&] { dir.write("send.txt", "third!\r\n"); });
-  EXPECT_EQ(rewritten.bytes, "third!\r\n");
+  LoadedFile rewritten = ahead([&] { dir.write("send.txt", big("third")); });
+  EXPECT_EQ(rewritten.bytes, big("third"));
   // Now in a foreign form: the state is the new file's.
   LoadedFile foreign = ahead([&] {
     dir.write("send.txt", Bytes("\xFF\xFE"
@@ -184,14 +191,13 @@ TEST(DataFileLoad, AFileReadAheadLoadsAsItIsAtTheLoad) {
   });
   EXPECT_EQ(foreign.state, FileState::Foreign);
   EXPECT_EQ(foreign.problem, FormProblem::Utf16);
-  // Gone, and back.
+  // Gone.
+  dir.write("send.txt", big("fourth"));
   LoadedFile gone = ahead([&] { ASSERT_TRUE(QFile::remove(path)); });
   EXPECT_EQ(gone.state, FileState::Missing);
   EXPECT_TRUE(gone.bytes.empty());
-  LoadedFile created = ahead([&] { dir.write("send.txt", "fourth\r\n"); });
-  EXPECT_EQ(created.state, FileState::Whole);
-  EXPECT_EQ(created.bytes, "fourth\r\n");
   // A folder in its place.
+  dir.write("send.txt", big("fifth"));
   LoadedFile folder = ahead([&] {
     ASSERT_TRUE(QFile::remove(path));
     ASSERT_TRUE(QDir(dir.path()).mkdir("send.txt"));
@@ -199,19 +205,31 @@ TEST(DataFileLoad, AFileReadAheadLoadsAsItIsAtTheLoad) {
   EXPECT_EQ(folder.state, FileState::Unreadable);
   ASSERT_TRUE(QDir(dir.path()).rmdir("send.txt"));
 
+  // Small or missing: left to the load, which reads the file as it is then.
+  DataFile missing(path, kHistoryFile);
+  missing.prefetch();
+  EXPECT_FALSE(missing.reading_ahead());
+  dir.write("send.txt", "created\r\n");
+  EXPECT_EQ(missing.load().bytes, "created\r\n");
+  DataFile small(path, kHistoryFile);
+  small.prefetch();
+  EXPECT_FALSE(small.reading_ahead());
+  EXPECT_EQ(small.load().bytes, "created\r\n");
+
   // Loaded again later: read again, not the read-ahead twice.
-  dir.write("send.txt", "fifth\r\n");
+  dir.write("send.txt", big("sixth"));
   DataFile twice(path, kHistoryFile);
   twice.prefetch();
-  EXPECT_EQ(twice.load().bytes, "fifth\r\n");
-  dir.write("send.txt", "sixth\r\n");
-  EXPECT_EQ(twice.load().bytes, "sixth\r\n");
+  EXPECT_EQ(twice.load().bytes, big("sixth"));
+  dir.write("send.txt", "seventh\r\n");
+  EXPECT_EQ(twice.load().bytes, "seventh\r\n");
 
   // Never loaded: the read ahead is waited for, not left running.
   dir.write("send.txt", Bytes(4 << 20, 'x'));
   {
     DataFile unused(path, kHistoryFile);
     unused.prefetch();
+    EXPECT_TRUE(unused.reading_ahead());
   }
 }
 
