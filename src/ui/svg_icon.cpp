@@ -66,8 +66,8 @@ class SvgIconEngine : public QIconEngine {
     return **own_size_;
   }
 
-  // The picture drawn at build time at `size`, if it was (square sizes of the
-  // compose view only), straight from the resource's bytes.
+  // The picture drawn at build time at `size`, if it was (the compose view's
+  // and the window icon's square sizes), straight from the resource's bytes.
   QImage baked(const QSize& size) const {
     if (size.width() != size.height() || size.isEmpty()) return {};
     QString name = path_;
