@@ -31,7 +31,34 @@
 
 using namespace zarvel;
 
+namespace {
+
+// Qt lays out a new line edit's empty text in the application's font before
+// the edit takes its parent's: the compose view's first edit would open the
+// desktop font (its matching and fallbacks, a twentieth of the start) for
+// nothing. While the windows are built the application font is theirs;
+// then the desktop's comes back, and a window made meanwhile without a font
+// of its own (a menu) takes it up again.
+class WindowsFontWhileBuilt {
+ public:
+  WindowsFontWhileBuilt() : desktop_(QGuiApplication::font()) { QGuiApplication::setFont(proportional_font()); }
+  ~WindowsFontWhileBuilt() {
+    QGuiApplication::setFont(desktop_);
+    QEvent change(QEvent::ApplicationFontChange);
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (!w->testAttribute(Qt::WA_SetFont)) QCoreApplication::sendEvent(w, &change);
+  }
+  WindowsFontWhileBuilt(const WindowsFontWhileBuilt&) = delete;
+  WindowsFontWhileBuilt& operator=(const WindowsFontWhileBuilt&) = delete;
+
+ private:
+  const QFont desktop_;
+};
+
+}  // namespace
+
 AppWindows::AppWindows(const StartOptions& options) {
+  const WindowsFontWhileBuilt font_while_built;
   Form1 = new TForm1(options, this);
   AboutBox.set_factory([this] { return new TAboutBox(Form1); });
   mailsend.set_factory([this] { return new Tmailsend(Form1); });

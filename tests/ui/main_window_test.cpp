@@ -86,6 +86,33 @@ TEST(MainWindow, FirstStartInAnEmptyFolder) {
   EXPECT_TRUE(run.dialogs().shown.empty());
 }
 
+// The windows are built with their own font as the application's; after
+// that every font is as it would be without: the application's is the
+// desktop's, a window with no font of its own (the tool bar's menu) has the
+// desktop's, every other control its parent's, and a line edit made later
+// lays out in the desktop font.
+TEST(MainWindow, BuildingTheWindowsLeavesEveryFontAsItWas) {
+  const QFont desktop = QApplication::font();
+  ASSERT_NE(desktop.family(), proportional_font().family());
+  MainWindowRun run;
+  TForm1* f = run.start(false);
+  EXPECT_EQ(QApplication::font(), desktop);
+  EXPECT_EQ(f->PopupMenu4->font(), QApplication::font(f->PopupMenu4));
+  EXPECT_EQ(f->PopupMenu4->font().family(), desktop.family());
+  QWidgetList all = f->findChildren<QWidget*>();
+  all << f;
+  for (QWidget* w : all) {
+    SCOPED_TRACE(w->metaObject()->className());
+    if (w->testAttribute(Qt::WA_SetFont)) continue;
+    if (w->isWindow())
+      EXPECT_EQ(w->font(), QApplication::font(w));
+    else
+      EXPECT_EQ(w->font(), w->parentWidget()->font());
+  }
+  QLineEdit later;
+  EXPECT_EQ(later.font(), desktop);
+}
+
 TEST(MainWindow, SettingsComeBackAtTheNextStart) {
   MainWindowRun run;
   TForm1* f = run.start();
