@@ -1,7 +1,6 @@
 // Process start: one copy per user, at most one argument (the data folder),
 // the six windows, the event loop.
 #include <fcntl.h>
-#include <fontconfig/fontconfig.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -14,10 +13,7 @@
 #include <QStyleFactory>
 #include <QTimer>
 #include <cerrno>
-#include <clocale>
 #include <csignal>
-#include <system_error>
-#include <thread>
 
 #include "app/file_io.h"
 #include "mail/form_mailsend.h"
@@ -76,18 +72,6 @@ void close_on_end_signals(AppWindows& windows) {
 int main(int argc, char** argv) {
   // No core dump, no debugger of another process: memory holds passwords.
   ::prctl(PR_SET_DUMPABLE, 0);
-  // fontconfig reads its configuration and font caches on first use, a
-  // quarter of the start's work: it runs on another core while the toolkit
-  // starts, and the first font waits for it. The locale is the one
-  // the toolkit sets from the environment, set first so that it does not
-  // change under fontconfig's number parsing.
-  std::setlocale(LC_ALL, "");
-  std::jthread font_setup;
-  try {
-    font_setup = std::jthread([] { FcInit(); });
-  } catch (const std::system_error&) {
-    // No thread to be had: the first font does it.
-  }
   // A full disk or a file-size limit must fail the write, not end the
   // process: the atomic writes then keep the old file and say so.
   std::signal(SIGXFSZ, SIG_IGN);
@@ -105,7 +89,6 @@ int main(int argc, char** argv) {
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
   const zarvel::StartUp start = zarvel::start_checks(args, QCoreApplication::applicationFilePath());
-  if (font_setup.joinable()) font_setup.join();
   if (!start.error.isEmpty()) {
     zarvel::error_box(start.error);
     return 0;
