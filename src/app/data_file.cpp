@@ -30,11 +30,7 @@ bool ascii8(const unsigned char* p) {
 // read ahead on another thread. ASCII is CP932 as it stands, so a file of
 // ASCII alone (or none) needs no converter.
 bool is_cp932(std::string_view bytes) {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  std::size_t ascii = 0;
-  while (bytes.size() - ascii >= 8 && ascii8(p + ascii)) ascii += 8;
-  while (ascii < bytes.size() && p[ascii] < 0x80) ++ascii;
-  bytes.remove_prefix(ascii);
+  bytes.remove_prefix(ascii_prefix(bytes));
   if (bytes.empty()) return true;
   static const iconv_t cd = iconv_open("UTF-16LE", "CP932");
   static std::mutex in_use;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <stdexcept>
 
 namespace zarvel {
@@ -59,11 +61,18 @@ bool all_ascii(QStringView text) {
   return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
-bool all_ascii(std::string_view bytes) {
-  return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 }  // namespace
+
+std::size_t ascii_prefix(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  std::size_t n = 0;
+  for (std::uint64_t w; bytes.size() - n >= 8; n += 8) {
+    std::memcpy(&w, p + n, 8);
+    if (w & 0x8080808080808080ull) break;
+  }
+  while (n < bytes.size() && p[n] < 0x80) ++n;
+  return n;
+}
 
 int cp932_unit_length(char16_t unit) { return kUnitLength[unit] & 3; }
 
@@ -131,7 +140,8 @@ Bytes to_cp932(QStringView text) {
 }
 
 QString from_cp932(std::string_view bytes) {
-  if (all_ascii(bytes)) return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  if (ascii_prefix(bytes) == bytes.size())
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
   QString out;
   out.resize(static_cast<qsizetype>(bytes.size()));  // one unit per byte at most
   iconv_t cd = decoder();

@@ -25,6 +25,9 @@ int cp932_unit_length(char16_t unit);
 // counts as the 〓 it becomes (2).
 std::size_t cp932_length(QStringView text);
 
+// How many leading bytes are ASCII, which CP932 holds as they stand.
+std::size_t ascii_prefix(std::string_view bytes);
+
 // Encodes a text; what CP932 cannot hold becomes 〓. Line breaks are kept
 // as they stand.
 Bytes to_cp932(QStringView text);

@@ -83,7 +83,6 @@ class SvgIconEngine : public QIconEngine {
 
   QPixmap draw(const QSize& size) {
     if (const QImage image = baked(size); !image.isNull()) return QPixmap::fromImage(image);
-    if (own_size().isEmpty()) return {};
     return QPixmap::fromImage(render_svg(path_, size));
   }
 

@@ -1,5 +1,5 @@
-// Icons from the program's SVG pictures: each picture is read once and
-// drawn for the size and pixel ratio asked, when first asked.
+// Icons from the program's SVG pictures, drawn for the size and pixel ratio
+// asked when first asked, and kept.
 #pragma once
 
 #include <QIcon>
