@@ -28,7 +28,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
-#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
@@ -57,6 +56,7 @@
 #include "mail/message.h"
 #include "mail/transport.h"
 #include "support/main_window.h"
+#include "ui/app_style.h"
 #include "ui/widget_statusbar.h"
 
 extern char** environ;
@@ -616,7 +616,7 @@ int main(int argc, char** argv) {
   qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
   QApplication app(argc, argv);
-  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  QApplication::setStyle(new zarvel::AppStyle);  // the program's own look
 
   DataFolder data;
   if (!data_only.isEmpty()) {

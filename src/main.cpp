@@ -10,7 +10,6 @@
 #include <QIcon>
 #include <QSocketNotifier>
 #include <QStringList>
-#include <QStyleFactory>
 #include <QTimer>
 #include <cerrno>
 #include <csignal>
@@ -19,6 +18,7 @@
 #include "mail/form_mailsend.h"
 #include "platform/dialogs.h"
 #include "platform/error_report.h"
+#include "ui/app_style.h"
 #include "ui/fonts.h"
 #include "ui/form_main.h"
 #include "ui/start_up.h"
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
   int toolkit_argc = 1;
   char* toolkit_argv[] = {argv[0], nullptr};
   zarvel::ZarvelApplication app(toolkit_argc, toolkit_argv);
-  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  QApplication::setStyle(new zarvel::AppStyle);
 
   const zarvel::StartUp start = zarvel::start_checks(args, QCoreApplication::applicationFilePath());
   if (!start.error.isEmpty()) {

@@ -4,10 +4,9 @@
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QPointer>
-#include <QProxyStyle>
-#include <QStyleFactory>
 
 #include "text/cp932.h"
+#include "ui/app_style.h"
 
 namespace zarvel {
 
@@ -16,13 +15,12 @@ TEdit::TEdit(QWidget* parent) : QLineEdit(parent) { connect(this, &QLineEdit::te
 namespace {
 
 // The toolkit's style echoes a password as "●" where the font has one.
-class StarEchoStyle : public QProxyStyle {
+class StarEchoStyle : public AppStyle {
  public:
-  using QProxyStyle::QProxyStyle;
   int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                 QStyleHintReturn* ret) const override {
     if (hint == SH_LineEdit_PasswordCharacter) return '*';
-    return QProxyStyle::styleHint(hint, option, widget, ret);
+    return AppStyle::styleHint(hint, option, widget, ret);
   }
 };
 
@@ -40,7 +38,7 @@ void TEdit::set_password_echo() {
   // One style for every such field, living as long as the application.
   static QPointer<QStyle> star_echo;
   if (!star_echo) {
-    star_echo = new StarEchoStyle(QStyleFactory::create(QApplication::style()->name()));
+    star_echo = new StarEchoStyle;
     star_echo->setParent(qApp);
   }
   setStyle(star_echo);

@@ -181,6 +181,17 @@ def svg_loaded(pid):
         return "libQt6Svg" in f.read()
 
 
+def pooled_threads(pid):
+    names = []
+    for task in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{task}/comm") as f:
+                names.append(f.read().strip())
+        except FileNotFoundError:
+            pass  # ended meanwhile
+    return [n for n in names if n.startswith("Thread (pooled)")]
+
+
 def titles(zarvel, work):
     for tool in ("Xvfb", "openbox", "xdotool", "xprop"):
         if not shutil.which(tool):
@@ -213,6 +224,10 @@ def titles(zarvel, work):
         sizes = [int(w) for w, h in re.findall(r"Icon \((\d+) x (\d+)\)", icon) if w == h]
         expect(sizes == [16, 32, 64, 128], f"window icon sizes {sizes}")
         expect(not svg_loaded(app.pid), "the SVG library was loaded with the main window")
+        # The first frame is drawn on the program's own thread: the toolkit
+        # started no helper threads for its fills.
+        pooled = pooled_threads(app.pid)
+        expect(not pooled, f"the first frame started {len(pooled)} painting threads")
 
         def dialog(open_it, title, close_it):
             before = d.windows(app.pid)

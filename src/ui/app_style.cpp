@@ -1,0 +1,132 @@
+#include "ui/app_style.h"
+
+#include <QImage>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QStyleOption>
+#include <algorithm>
+#include <cmath>
+
+namespace zarvel {
+namespace {
+
+// The most spans one fill may have and stay on the painting thread.
+constexpr int kSpansKeptHere = 95;
+
+// The scale from the painter's units to device pixels, 1 or 2, when `r`
+// lands on whole pixels (no rotation, no fractional offset); 0 otherwise.
+// Only then are pieces drawn apart exactly the pixels the whole would have
+// given: at larger scales a line is a shape whose cut ends come out
+// otherwise.
+int whole_pixel_scale(const QPainter* p, const QRect& r) {
+  const QTransform& t = p->deviceTransform();
+  if (t.type() > QTransform::TxScale) return 0;
+  const qreal s = t.m11();
+  if (t.m22() != s || (s != 1 && s != 2)) return 0;
+  const QPointF origin = t.map(QPointF(r.topLeft()));
+  if (origin.x() != std::floor(origin.x()) || origin.y() != std::floor(origin.y())) return 0;
+  return static_cast<int>(s);
+}
+
+// The pieces are drawn at full strength with the plain blend; a painter set
+// otherwise would have blended each stroke its own way.
+bool plain_blending(const QPainter* p) {
+  return p->opacity() == 1.0 && p->compositionMode() == QPainter::CompositionMode_SourceOver;
+}
+
+// The image the painter draws into, when it draws into one.
+const QImage* target_image(QPainter* p) {
+  QPaintEngine* engine = p->paintEngine();
+  if (!engine || engine->type() != QPaintEngine::Raster) return nullptr;
+  const QPaintDevice* device = engine->paintDevice();
+  if (!device || device->devType() != QInternal::Image) return nullptr;
+  return static_cast<const QImage*>(device);
+}
+
+}  // namespace
+
+AppStyle::AppStyle() : QProxyStyle(QStringLiteral("Fusion")) {}
+
+void AppStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                                  const QWidget* widget) const {
+  if (control == CC_ScrollBar && draw_scroll_bar_in_pieces(option, painter, widget)) return;
+  QProxyStyle::drawComplexControl(control, option, painter, widget);
+}
+
+void AppStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                           const QWidget* widget) const {
+  if (element == CE_HeaderSection && draw_header_section_in_pieces(option, painter, widget)) return;
+  QProxyStyle::drawControl(element, option, painter, widget);
+}
+
+// A tall scroll bar is drawn whole into short strips of the window's own
+// pixels, one after another, each showing its own stretch of the bar,
+// which are then put back. Its largest single fill is a rectangle's
+// outline: two long edges, a span for each pixel along, and two short ones.
+bool AppStyle::draw_scroll_bar_in_pieces(const QStyleOptionComplex* option, QPainter* painter,
+                                         const QWidget* widget) const {
+  // Cut across its length, a horizontal bar's lines end a pixel otherwise
+  // than when drawn whole: it is always drawn whole.
+  const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
+  if (!bar || bar->orientation != Qt::Vertical || !plain_blending(painter) ||
+      styleHint(SH_ScrollBar_Transient, option, widget))
+    return false;
+  const QImage* target = target_image(painter);
+  const QRect r = option->rect;
+  const int scale = whole_pixel_scale(painter, r);
+  if (!target || scale == 0) return false;
+  const int length = r.height();
+  const int across = r.width() * scale;
+  if (2 * (length * scale + across) <= kSpansKeptHere) return false;  // small enough whole
+  const int piece = (kSpansKeptHere - 2 * across) / 2 / scale;
+  if (piece < 4) return false;  // a bar this thick gains nothing
+
+  const QTransform& to_device = painter->deviceTransform();
+  painter->save();
+  painter->setCompositionMode(QPainter::CompositionMode_Source);
+  for (int at = 0; at < length; at += piece) {
+    const int n = std::min(piece, length - at);
+    const QRect part(r.x(), r.y() + at, r.width(), n);
+    // What the bar is drawn over, in the window's own pixel format: the
+    // strokes blend with it exactly as they would in place.
+    QImage strip = target->copy(to_device.mapRect(QRectF(part)).toRect());
+    strip.setDevicePixelRatio(scale);
+    QPainter p(&strip);
+    p.setRenderHints(painter->renderHints());
+    p.setFont(painter->font());
+    p.setPen(painter->pen());
+    p.setBrush(painter->brush());
+    p.setLayoutDirection(painter->layoutDirection());
+    p.translate(-part.topLeft());
+    QProxyStyle::drawComplexControl(CC_ScrollBar, option, &p, widget);
+    p.end();
+    painter->drawImage(part.topLeft(), strip);
+  }
+  painter->restore();
+  return true;
+}
+
+// A header section is drawn as narrower sections side by side. Fusion draws
+// a section into a picture of its own, with thin lines along its whole
+// width; the parting lines at its right end only for the last piece.
+bool AppStyle::draw_header_section_in_pieces(const QStyleOption* option, QPainter* painter,
+                                             const QWidget* widget) const {
+  const auto* header = qstyleoption_cast<const QStyleOptionHeaderV2*>(option);
+  if (!header || header->orientation != Qt::Horizontal || !plain_blending(painter)) return false;
+  const QRect r = option->rect;
+  const int scale = whole_pixel_scale(painter, r);
+  if (scale == 0 || r.width() * scale <= kSpansKeptHere) return false;
+  const int count = (r.width() * scale + kSpansKeptHere - 1) / kSpansKeptHere;
+  QStyleOptionHeaderV2 piece = *header;
+  int left = r.left();
+  for (int i = 0; i < count; ++i) {
+    const int right = r.left() + r.width() * (i + 1) / count;  // one past
+    piece.rect = QRect(left, r.top(), right - left, r.height());
+    piece.position = i + 1 < count ? QStyleOptionHeader::End : header->position;
+    QProxyStyle::drawControl(CE_HeaderSection, &piece, painter, widget);
+    left = right;
+  }
+  return true;
+}
+
+}  // namespace zarvel

@@ -1,0 +1,29 @@
+// The windows' look: Fusion, pixel for pixel. The toolkit hands every fill
+// of 96 or more spans (pixel rows, or pixels of a thin line) that is not a
+// plain opaque colour to a pool of threads. For a scroll bar or a header
+// section, a few thousand pixels, that costs far more than it saves: two
+// threads started at the first paint, then a handover to them and back for
+// each such fill. This style draws tall scroll bars and wide header sections
+// in pieces small enough to stay on the painting thread, on screens of one
+// or two device pixels to the pixel; what reaches the screen is unchanged.
+#pragma once
+
+#include <QProxyStyle>
+
+namespace zarvel {
+
+class AppStyle : public QProxyStyle {
+ public:
+  AppStyle();
+
+  void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                          const QWidget* widget) const override;
+  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                   const QWidget* widget) const override;
+
+ private:
+  bool draw_scroll_bar_in_pieces(const QStyleOptionComplex* option, QPainter* painter, const QWidget* widget) const;
+  bool draw_header_section_in_pieces(const QStyleOption* option, QPainter* painter, const QWidget* widget) const;
+};
+
+}  // namespace zarvel
