@@ -10,18 +10,9 @@
 #include <QStyleFactory>
 #include <memory>
 
-namespace {
+#include "support/dark_palette.h"
 
-QPalette dark_palette() {
-  QPalette p;
-  p.setColor(QPalette::Window, QColor(0x31, 0x36, 0x3b));
-  p.setColor(QPalette::WindowText, QColor(0xfc, 0xfc, 0xfc));
-  p.setColor(QPalette::Base, QColor(0x1b, 0x1e, 0x20));
-  p.setColor(QPalette::Button, QColor(0x31, 0x36, 0x3b));
-  p.setColor(QPalette::ButtonText, QColor(0xfc, 0xfc, 0xfc));
-  p.setColor(QPalette::Highlight, QColor(0x3d, 0xae, 0xe9));
-  return p;
-}
+namespace {
 
 // The widget drawn with `style` into an image of `ratio`, on a ground of
 // the window colour, `offset` pixels in, as the window's backing store
@@ -71,7 +62,7 @@ TEST(AppStyle, ScrollBarsLookAsFusionDrawsThem) {
     for (const Bar& b : bars) {
       for (const int state : {0, 1, 2, 3}) {
         QScrollBar bar(b.orientation);
-        if (dark) bar.setPalette(dark_palette());
+        if (dark) bar.setPalette(zarvel::test::dark_palette());
         bar.resize(b.size);
         if (state == 0) bar.setRange(0, 0);  // nothing to scroll: as an empty body shows it
         if (state == 1) bar.setRange(0, 100), bar.setValue(0);
@@ -104,7 +95,7 @@ TEST(AppStyle, HeaderSectionsLookAsFusionDrawsThem) {
         QHeaderView header(Qt::Horizontal);
         header.setModel(&model);
         header.setLayoutDirection(direction);
-        if (dark) header.setPalette(dark_palette());
+        if (dark) header.setPalette(zarvel::test::dark_palette());
         header.resize(480, 17);
         header.resizeSection(0, 60);
         header.resizeSection(1, 96);
