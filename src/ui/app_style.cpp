@@ -1,5 +1,6 @@
 #include "ui/app_style.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QPaintEngine>
 #include <QPainter>
@@ -108,11 +109,15 @@ bool AppStyle::draw_scroll_bar_in_pieces(const QStyleOptionComplex* option, QPai
 
 // A header section is drawn as narrower sections side by side. Fusion draws
 // a section into a picture of its own, with thin lines along its whole
-// width; the parting lines at its right end only for the last piece.
+// width; the parting lines at its right end only for the last piece. That
+// picture has the pixel ratio of the screens, not the painter's: on a
+// scaled screen its lines are two pixels or more wide, their cut ends come
+// out otherwise, and they are no spans to hand over anyway.
 bool AppStyle::draw_header_section_in_pieces(const QStyleOption* option, QPainter* painter,
                                              const QWidget* widget) const {
   const auto* header = qstyleoption_cast<const QStyleOptionHeaderV2*>(option);
-  if (!header || header->orientation != Qt::Horizontal || !plain_blending(painter)) return false;
+  if (!header || header->orientation != Qt::Horizontal || !plain_blending(painter) || qApp->devicePixelRatio() != 1.0)
+    return false;
   const QRect r = option->rect;
   const int scale = whole_pixel_scale(painter, r);
   if (scale == 0 || r.width() * scale <= kSpansKeptHere) return false;

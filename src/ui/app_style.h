@@ -3,9 +3,10 @@
 // plain opaque colour to a pool of threads. For a scroll bar or a header
 // section, a few thousand pixels, that costs far more than it saves: two
 // threads started at the first paint, then a handover to them and back for
-// each such fill. This style draws tall scroll bars and wide header sections
-// in pieces small enough to stay on the painting thread, on screens of one
-// or two device pixels to the pixel; what reaches the screen is unchanged.
+// each such fill. This style draws tall scroll bars (painted at one or two
+// device pixels to the pixel) and wide header sections (on unscaled
+// screens) in pieces small enough to stay on the painting thread; what
+// reaches the screen is unchanged.
 #pragma once
 
 #include <QProxyStyle>
