@@ -9,6 +9,8 @@
 // reaches the screen is unchanged.
 #pragma once
 
+#include <QApplication>
+#include <QPointer>
 #include <QProxyStyle>
 
 namespace zarvel {
@@ -26,5 +28,17 @@ class AppStyle : public QProxyStyle {
   bool draw_scroll_bar_in_pieces(const QStyleOptionComplex* option, QPainter* painter, const QWidget* widget) const;
   bool draw_header_section_in_pieces(const QStyleOption* option, QPainter* painter, const QWidget* widget) const;
 };
+
+// One style of kind S for every widget given it, living as long as the
+// application.
+template <class S>
+QStyle* shared_style() {
+  static QPointer<QStyle> style;
+  if (!style) {
+    style = new S;
+    style->setParent(qApp);
+  }
+  return style;
+}
 
 }  // namespace zarvel

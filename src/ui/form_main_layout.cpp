@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "ui/app_style.h"
 #include "ui/colors.h"
 #include "ui/fonts.h"
 #include "ui/form_main.h"
@@ -85,6 +86,15 @@ QToolButton* standard_port_button(QWidget* parent, int y) {
   b->setFocusPolicy(Qt::NoFocus);
   return b;
 }
+
+// The caption fits the 50 pixels with one pixel after the indicator.
+class TightRadioStyle : public AppStyle {
+ public:
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    if (metric == PM_RadioButtonLabelSpacing) return 1;
+    return AppStyle::pixelMetric(metric, option, widget);
+  }
+};
 
 QPlainTextEdit* memo(QWidget* parent, int x, int y, int w, int h) {
   auto* m = new QPlainTextEdit(parent);
@@ -224,6 +234,9 @@ void TForm1::build_message_fields() {
 
   Memo1 = memo(Panel1, 2, 143, 198, 95);
   use_body_layout(Memo1);
+  // Opaque, so that the preview and its selectors under the full-height
+  // body are not painted at all.
+  Memo1->setAutoFillBackground(true);
 
   Memo2 = memo(Panel1, 2, 237, 149, 35);
   Memo2->setReadOnly(true);
@@ -239,12 +252,15 @@ void TForm1::build_message_fields() {
   sign2 = new QRadioButton(QStringLiteral("署名2"), Panel1);
   sign2->setGeometry(150, 255, 50, 17);
   sign2->setStatusTip(QStringLiteral("署名２を挿入します。"));
-  // The caption fits the 50 pixels. A style sheet ignores the palette, so
-  // it carries the cream and the black itself.
-  const QString radio_style = QStringLiteral("QRadioButton { spacing: 1px; background-color: %1; color: black; }");
+  // Cream with black captions on any desktop; a button fills its
+  // background with the button colour.
   for (QRadioButton* r : {sign1, sign2}) {
-    r->setStyleSheet(radio_style.arg(kCream.name()));
+    r->setStyle(shared_style<TightRadioStyle>());
     set_background(r, kCream);
+    QPalette p = r->palette();
+    p.setColor(QPalette::Button, kCream);
+    p.setColor(QPalette::ButtonText, Qt::black);
+    r->setPalette(p);
   }
 }
 

@@ -35,13 +35,7 @@ void TEdit::set_input_method_off() {
 void TEdit::set_password_echo() {
   setEchoMode(QLineEdit::Password);
   // The line edit asks for the echo character whenever its style changes.
-  // One style for every such field, living as long as the application.
-  static QPointer<QStyle> star_echo;
-  if (!star_echo) {
-    star_echo = new StarEchoStyle;
-    star_echo->setParent(qApp);
-  }
-  setStyle(star_echo);
+  setStyle(shared_style<StarEchoStyle>());
 }
 
 // The line edit answers "enabled" whatever its attribute says; the input

@@ -4,14 +4,18 @@
 
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QToolButton>
 #include <random>
 
+#include "support/dark_palette.h"
 #include "support/main_window.h"
+#include "ui/colors.h"
 
 using namespace zarvel;
 using zarvel::test::MainWindowRun;
@@ -33,6 +37,21 @@ bool editors_enabled(TForm1* f) {
 bool editors_disabled(TForm1* f) {
   return !f->Memo3->isEnabled() && !f->Memo5->isEnabled() && !f->Label14->isEnabled() && !f->Label15->isEnabled();
 }
+
+// Counts the paint events a widget receives.
+class Paints : public QObject {
+ public:
+  explicit Paints(std::initializer_list<QWidget*> widgets) {
+    for (QWidget* w : widgets) w->installEventFilter(this);
+  }
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) ++count;
+    return false;
+  }
+};
 
 }  // namespace
 
@@ -247,4 +266,57 @@ TEST(SignatureWindow, AnyBytesInTheFilesLoad) {
     EXPECT_TRUE(saved.ends_with("\r\n"));
     EXPECT_EQ(run.dir().read(kSigna1 + QStringLiteral(".bak")), a);
   }
+}
+
+// The selectors keep their cream ground and black captions on a dark
+// desktop too: around the caption, inside the indicator, and in the
+// caption's own strokes.
+TEST(SignatureWindow, TheSelectorsAreCreamAndBlackOnAnyDesktop) {
+  const QPalette desktop = QApplication::palette();
+  for (const QPalette& palette : {desktop, zarvel::test::dark_palette()}) {
+    QApplication::setPalette(palette);
+    MainWindowRun run;
+    use_signatures(run, 0);
+    TForm1* f = run.start();
+    for (QRadioButton* r : {f->sign1, f->sign2}) {
+      const QImage shot = r->grab().toImage();
+      QStyleOptionButton opt;
+      opt.initFrom(r);
+      const QRect indicator = r->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &opt, r);
+      EXPECT_EQ(shot.pixelColor(0, 0), kCream);
+      EXPECT_EQ(shot.pixelColor(shot.width() - 1, shot.height() - 1), kCream);
+      if (!r->isChecked()) {
+        EXPECT_EQ(shot.pixelColor(indicator.center()), kCream);
+      }
+      int cream = 0, black = 0, all = 0;
+      for (int y = 0; y < shot.height(); ++y)
+        for (int x = indicator.right() + 1; x < shot.width(); ++x, ++all) {
+          const QColor c = shot.pixelColor(x, y);
+          cream += c == kCream;
+          black += qGray(c.rgb()) < 64;
+        }
+      EXPECT_GT(cream, all / 2) << r->text().toStdString();
+      EXPECT_GT(black, 10) << r->text().toStdString();
+    }
+    ASSERT_TRUE(run.close());
+  }
+  QApplication::setPalette(desktop);
+}
+
+// With signatures off the body lies over the preview and its selectors:
+// they are not painted until they show again.
+TEST(SignatureWindow, WhatTheBodyCoversIsNotPainted) {
+  MainWindowRun run;
+  TForm1* f = run.start(false);
+  Paints covered{f->Memo2, f->Memo2->viewport(), f->sign1, f->sign2};
+  Paints body{f->Memo1->viewport()};
+  f->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(f));
+  QApplication::processEvents();
+  EXPECT_GT(body.count, 0);
+  EXPECT_EQ(covered.count, 0);
+  f->signature->click();
+  QApplication::processEvents();
+  EXPECT_GT(covered.count, 0);
+  ASSERT_TRUE(run.close());
 }
