@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStyle>
 #include <QTest>
 #include <QToolButton>
 
@@ -39,6 +40,10 @@ TEST(OnDemand, NothingHiddenIsBuiltAtStart) {
   EXPECT_FALSE(f->settings_view_built() || f->history_view_built() || f->address_book_view_built());
   EXPECT_FALSE(w.AboutBox.built() || w.mailsend.built() || w.seting_diarog.built() || w.kaomoji.built());
   EXPECT_NE(w.SmtpDlg, nullptr);  // holds what the send reads
+  // Nor the style-sheet engine, whose parser and drawing a style sheet on
+  // any control would bring in.
+  for (QWidget* widget : QApplication::allWidgets())
+    EXPECT_FALSE(widget->style()->inherits("QStyleSheetStyle")) << widget->metaObject()->className();
   ASSERT_TRUE(run.close());
   EXPECT_FALSE(f->settings_view_built());  // not even for the exit
 }
