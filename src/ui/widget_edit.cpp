@@ -1,9 +1,7 @@
 #include "ui/widget_edit.h"
 
-#include <QApplication>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
-#include <QPointer>
 
 #include "text/cp932.h"
 #include "ui/app_style.h"
