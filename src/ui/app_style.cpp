@@ -7,6 +7,7 @@
 #include <QStyleOption>
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace zarvel {
 namespace {
@@ -82,12 +83,24 @@ bool AppStyle::draw_scroll_bar_in_pieces(const QStyleOptionComplex* option, QPai
   const int piece = (kSpansKeptHere - 2 * across) / 2 / scale;
   if (piece < 4) return false;  // a bar this thick gains nothing
 
+  // Each strip draws the groove, which spans the whole bar, and only the
+  // parts that reach into it (with two pixels to spare for their edges):
+  // the rest would be clipped away anyway.
+  static constexpr SubControl kParts[] = {SC_ScrollBarSlider, SC_ScrollBarSubLine, SC_ScrollBarAddLine};
+  QRect part_rects[std::size(kParts)];
+  for (std::size_t i = 0; i < std::size(kParts); ++i)
+    part_rects[i] = proxy()->subControlRect(CC_ScrollBar, bar, kParts[i], widget).adjusted(0, -2, 0, 2);
+  QStyleOptionSlider strip_option = *bar;
+
   const QTransform& to_device = painter->deviceTransform();
   painter->save();
   painter->setCompositionMode(QPainter::CompositionMode_Source);
   for (int at = 0; at < length; at += piece) {
     const int n = std::min(piece, length - at);
     const QRect part(r.x(), r.y() + at, r.width(), n);
+    strip_option.subControls = bar->subControls & ~(SC_ScrollBarSlider | SC_ScrollBarSubLine | SC_ScrollBarAddLine);
+    for (std::size_t i = 0; i < std::size(kParts); ++i)
+      if (part_rects[i].intersects(part)) strip_option.subControls |= bar->subControls & kParts[i];
     // What the bar is drawn over, in the window's own pixel format: the
     // strokes blend with it exactly as they would in place.
     QImage strip = target->copy(to_device.mapRect(QRectF(part)).toRect());
@@ -99,7 +112,7 @@ bool AppStyle::draw_scroll_bar_in_pieces(const QStyleOptionComplex* option, QPai
     p.setBrush(painter->brush());
     p.setLayoutDirection(painter->layoutDirection());
     p.translate(-part.topLeft());
-    QProxyStyle::drawComplexControl(CC_ScrollBar, option, &p, widget);
+    QProxyStyle::drawComplexControl(CC_ScrollBar, &strip_option, &p, widget);
     p.end();
     painter->drawImage(part.topLeft(), strip);
   }
