@@ -32,6 +32,7 @@ void BodyLayout::documentChanged(int from, int chars_removed, int chars_added) {
     const QTextBlock end = doc->findBlock(std::max(0, from + chars_removed + chars_added - 1));
     if (block == end && block.isValid() && block.length() > 0) {
       const qreal old_height = blockBoundingRect(block).height();
+      keep_glyphs(block);
       lay_out(block);
       if (blockBoundingRect(block).height() == old_height)
         emit updateBlock(block);
@@ -74,6 +75,25 @@ void BodyLayout::lay_out(const QTextBlock& block) {
   const int lines_before = doc->lineCount();
   const_cast<QTextBlock&>(block).setLineCount(block.isVisible() ? layout->lineCount() : 0);
   if (doc->lineCount() != lines_before) size_changed();
+}
+
+// The paragraph being typed in keeps the glyphs its layout has just shaped,
+// so that the repaint after each key does not shape it again; the one typed
+// in before gives them up at its next paint. A long paragraph is shaped
+// twice: its glyphs would take a lot of memory.
+void BodyLayout::keep_glyphs(const QTextBlock& block) {
+  constexpr int kLongest = 4096;
+  if (!kept_.isNull() && kept_.block() != block) {
+    if (kept_.block().isValid()) kept_.block().layout()->setCacheEnabled(false);
+    kept_ = QTextCursor();
+  }
+  if (kept_.isNull()) {
+    // At the paragraph's start, and staying there when text is put in
+    // before it: the cursor stays in the paragraph whose glyphs it marks.
+    kept_ = QTextCursor(block);
+    kept_.setKeepPositionOnInsert(true);
+  }
+  block.layout()->setCacheEnabled(block.length() <= kLongest);
 }
 
 // The view measures the document again on this signal, which can lay out

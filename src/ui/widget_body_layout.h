@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QPlainTextDocumentLayout>
+#include <QTextCursor>
 
 class QPlainTextEdit;
 
@@ -24,11 +25,13 @@ class BodyLayout : public QPlainTextDocumentLayout {
  private:
   bool wraps() const;
   void lay_out(const QTextBlock& block);
+  void keep_glyphs(const QTextBlock& block);
   void size_changed();
 
   const QPlainTextEdit* view_;
   int block_count_ = 1;  // as Qt's layout last saw it
   bool telling_size_ = false;
+  QTextCursor kept_;  // in the paragraph whose glyphs are kept, if any
 };
 
 // Gives `edit` a new, empty document laid out by BodyLayout. Called before

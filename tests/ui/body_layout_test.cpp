@@ -72,6 +72,14 @@ class BodyLayoutTest : public ::testing::Test {
     EXPECT_EQ(lines_of(&body_), lines_of(&plain_));
     EXPECT_EQ(body_.verticalScrollBar()->maximum(), plain_.verticalScrollBar()->maximum());
     EXPECT_EQ(body_.horizontalScrollBar()->maximum(), 0);
+    // At most one paragraph keeps its glyphs, whatever the edits did to
+    // the paragraphs; and drawn the same: what it keeps is what it holds.
+    int keeping = 0;
+    for (QTextBlock b = body_.document()->firstBlock(); b.isValid(); b = b.next())
+      keeping += b.layout()->cacheEnabled();
+    EXPECT_LE(keeping, 1);
+    EXPECT_EQ(body_.verticalScrollBar()->value(), plain_.verticalScrollBar()->value());
+    EXPECT_TRUE(body_.viewport()->grab().toImage() == plain_.viewport()->grab().toImage());
   }
 
   QPlainTextEdit body_, plain_;
@@ -134,6 +142,42 @@ TEST_F(BodyLayoutTest, NarrowerWindowWrapsAgain) {
   expect_same("narrower");
   keys([](QPlainTextEdit* e) { type(e, QStringLiteral("追記")); });
   expect_same("typed");
+}
+
+// Typing keeps the shaped glyphs of the paragraph typed in, so that its
+// repaint does not shape it again: of one paragraph at a time, and not of
+// a long one.
+TEST_F(BodyLayoutTest, OnlyTheParagraphTypedInKeepsItsGlyphs) {
+  const QString line = QStringLiteral("本日の打ち合わせの件、Hello");
+  QStringList paragraphs(6, line);
+  paragraphs[4] = line.repeated(300);
+  body_.setPlainText(paragraphs.join(QLatin1Char('\n')));
+  QApplication::processEvents();
+  auto keeping = [&] {
+    std::vector<int> kept;
+    for (QTextBlock b = body_.document()->firstBlock(); b.isValid(); b = b.next())
+      if (b.layout()->cacheEnabled()) kept.push_back(b.blockNumber());
+    return kept;
+  };
+  auto type_in = [&](int paragraph) {
+    QTextCursor c(body_.document()->findBlockByNumber(paragraph));
+    c.movePosition(QTextCursor::EndOfBlock);
+    body_.setTextCursor(c);
+    type(&body_, QStringLiteral("あ"));
+    QApplication::processEvents();
+  };
+  EXPECT_LE(keeping().size(), 1u);
+  type_in(1);
+  EXPECT_EQ(keeping(), std::vector<int>{1});
+  type_in(1);
+  EXPECT_EQ(keeping(), std::vector<int>{1});
+  type_in(3);
+  EXPECT_EQ(keeping(), std::vector<int>{3});
+  type_in(4);  // 4,500 characters
+  EXPECT_EQ(keeping(), std::vector<int>{});
+  body_.setPlainText(line);
+  type_in(0);
+  EXPECT_EQ(keeping(), std::vector<int>{0});
 }
 
 // A key typed within a full line of paragraph `block`, and taken back.
