@@ -178,6 +178,46 @@ TEST(AddressBookFile, ReadingAgreesWithTheFieldReaderOnAnyBytes) {
   }
 }
 
+// Books of many lines, most of them plain name,address lines of every
+// length and some of every other kind, so that the lines fall across the
+// 64-byte steps of the scan in every way: read as the field reader reads
+// them.
+TEST(AddressBookFile, PlainAndOtherLinesReadAlikeInLongBooks) {
+  std::mt19937 rng(17);
+  static const std::string_view other[] = {"\"quoted, name\",a@b\r\n",
+                                           "a,\"b\"\"c\"\r\n",
+                                           " a , b \r\n",
+                                           "a,b,c\r\n",
+                                           "a,\r\n",
+                                           ",b\r\n",
+                                           "\r\n",
+                                           "a\r\n",
+                                           "a,b\rc\r\n",
+                                           "a\t,b\n",
+                                           "a,b",
+                                           "a,b\r",
+                                           std::string_view("a,\0b\r\n", 6)};
+  auto field = [&rng] {
+    Bytes f;
+    for (unsigned k = 1 + rng() % 40; k > 0; --k)
+      f += rng() % 4 ? static_cast<char>('a' + rng() % 26) : static_cast<char>(0x81 + rng() % 60);
+    return f;
+  };
+  for (int n = 0; n < 400; ++n) {
+    Bytes file;
+    for (unsigned lines = rng() % 200; lines > 0; --lines) {
+      if (rng() % 8)
+        file += field() + "," + field() + (rng() % 5 ? "\r\n" : "\n");
+      else
+        file += other[rng() % std::size(other)];
+    }
+    const AddressBookParse want = reference_parse(file);
+    const AddressBookLoad got = read_address_book(file);
+    ASSERT_EQ(got.malformed, want.malformed) << testing::PrintToString(file);
+    ASSERT_EQ(got.entries.to_vector(), want.entries) << testing::PrintToString(file);
+  }
+}
+
 TEST(AddressBookFile, ListEditsKeepTheOtherEntries) {
   RecipientList list(Book{{"a", "1"}, {"b", "2"}});
   list.insert(1, "x", "9");
