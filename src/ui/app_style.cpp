@@ -61,6 +61,60 @@ void AppStyle::drawControl(ControlElement element, const QStyleOption* option, Q
   QProxyStyle::drawControl(element, option, painter, widget);
 }
 
+void AppStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                             const QWidget* widget) const {
+  if (element == PE_PanelButtonCommand && draw_button_panel_from_narrow(option, painter, widget)) return;
+  QProxyStyle::drawPrimitive(element, option, painter, widget);
+}
+
+// Fusion draws a push button's panel into a picture of the button's size
+// and screens' pixel ratio: three antialiased rounded rectangles, whose
+// columns between the rounded ends are all alike (the shading runs top to
+// bottom). The panel is drawn by Fusion at a narrow width, once for each
+// height and state; its ends and one middle column, repeated, make the
+// picture Fusion would have drawn at the button's width.
+bool AppStyle::draw_button_panel_from_narrow(const QStyleOption* option, QPainter* painter,
+                                             const QWidget* widget) const {
+  constexpr int kEnd = 8;  // pixels kept whole at each end
+  const QRect r = option->rect;
+  const qreal ratio = qApp->devicePixelRatio();
+  // Only where Fusion draws the picture, at a whole pixel ratio.
+  const int transform = painter->deviceTransform().type() | painter->worldTransform().type();
+  if (r.width() <= 2 * kEnd + 1 || r.height() <= 0 || (ratio != 1 && ratio != 2) || !plain_blending(painter) ||
+      (transform > QTransform::TxTranslate && painter->deviceTransform().type() != QTransform::TxScale))
+    return false;
+  const int scale = static_cast<int>(ratio);
+  QImage narrow(QSize(2 * kEnd + 1, r.height()) * scale, QImage::Format_ARGB32_Premultiplied);
+  narrow.setDevicePixelRatio(ratio);
+  narrow.fill(0);
+  {
+    // Fusion's picture of the narrow panel, copied as it is onto nothing.
+    QPainter p(&narrow);
+    const QRect narrow_rect(0, 0, 2 * kEnd + 1, r.height());
+    if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option)) {
+      QStyleOptionButton o = *button;
+      o.rect = narrow_rect;
+      QProxyStyle::drawPrimitive(PE_PanelButtonCommand, &o, &p, widget);
+    } else {
+      QStyleOption o = *option;
+      o.rect = narrow_rect;
+      QProxyStyle::drawPrimitive(PE_PanelButtonCommand, &o, &p, widget);
+    }
+  }
+  QImage wide(r.size() * scale, QImage::Format_ARGB32_Premultiplied);
+  wide.setDevicePixelRatio(ratio);
+  const int end = kEnd * scale, right = wide.width() - end;
+  for (int y = 0; y < wide.height(); ++y) {
+    const auto* from = reinterpret_cast<const QRgb*>(narrow.constScanLine(y));
+    auto* to = reinterpret_cast<QRgb*>(wide.scanLine(y));
+    std::copy(from, from + end, to);
+    std::fill(to + end, to + right, from[end]);
+    std::copy(from + narrow.width() - end, from + narrow.width(), to + right);
+  }
+  painter->drawImage(r.topLeft(), wide);
+  return true;
+}
+
 // A tall scroll bar is drawn whole into short strips of the window's own
 // pixels, one after another, each showing its own stretch of the bar,
 // which are then put back. Its largest single fill is a rectangle's

@@ -6,7 +6,8 @@
 // each such fill. This style draws tall scroll bars (painted at one or two
 // device pixels to the pixel) and wide header sections (on unscaled
 // screens) in pieces small enough to stay on the painting thread; what
-// reaches the screen is unchanged.
+// reaches the screen is unchanged. A push button's panel, the same from
+// end to end but for its rounded ends, is drawn narrow and widened.
 #pragma once
 
 #include <QApplication>
@@ -23,10 +24,13 @@ class AppStyle : public QProxyStyle {
                           const QWidget* widget) const override;
   void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                    const QWidget* widget) const override;
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override;
 
  private:
   bool draw_scroll_bar_in_pieces(const QStyleOptionComplex* option, QPainter* painter, const QWidget* widget) const;
   bool draw_header_section_in_pieces(const QStyleOption* option, QPainter* painter, const QWidget* widget) const;
+  bool draw_button_panel_from_narrow(const QStyleOption* option, QPainter* painter, const QWidget* widget) const;
 };
 
 // One style of kind S for every widget given it, living as long as the

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QPixmapCache>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStyleFactory>
@@ -110,6 +111,34 @@ TEST(AppStyle, HeaderSectionsLookAsFusionDrawsThem) {
           EXPECT_TRUE(got == want) << (dark ? "dark " : "light ") << (stretch ? "stretched " : "")
                                    << (direction == Qt::RightToLeft ? "right to left " : "") << "ratio " << ratio
                                    << ": " << first_difference(got, want);
+        }
+      }
+    }
+  }
+}
+
+// Push buttons of every width from the narrowest the style widens, in each
+// state a panel has, light and dark, at every pixel ratio the image or the
+// screens give: the same pixels as Fusion's.
+TEST(AppStyle, PushButtonPanelsLookAsFusionDrawsThem) {
+  Styles styles;
+  for (const bool dark : {false, true}) {
+    for (const int height : {25, 30}) {
+      for (int width = 14; width <= 140; width += width < 40 ? 1 : 17) {
+        for (int state = 0; state < 5; ++state) {
+          QPushButton button(QStringLiteral("送信(&S)"));
+          if (dark) button.setPalette(zarvel::test::dark_palette());
+          button.resize(width, height);
+          if (state == 1) button.setDefault(true);
+          if (state == 2) button.setEnabled(false);
+          if (state == 3) button.setDown(true);
+          if (state == 4) button.setFlat(true);
+          for (const qreal ratio : {1.0, 2.0, 1.5}) {
+            const QImage want = drawn(button, styles.fusion.get(), ratio, QPoint(5, 3));
+            const QImage got = drawn(button, styles.app.get(), ratio, QPoint(5, 3));
+            ASSERT_TRUE(got == want) << (dark ? "dark " : "light ") << width << "x" << height << " state " << state
+                                     << " ratio " << ratio << ": " << first_difference(got, want);
+          }
         }
       }
     }
