@@ -90,16 +90,14 @@ bool AppStyle::draw_button_panel_from_narrow(const QStyleOption* option, QPainte
   {
     // Fusion's picture of the narrow panel, copied as it is onto nothing.
     QPainter p(&narrow);
-    const QRect narrow_rect(0, 0, 2 * kEnd + 1, r.height());
-    if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option)) {
-      QStyleOptionButton o = *button;
-      o.rect = narrow_rect;
-      QProxyStyle::drawPrimitive(PE_PanelButtonCommand, &o, &p, widget);
-    } else {
-      QStyleOption o = *option;
-      o.rect = narrow_rect;
-      QProxyStyle::drawPrimitive(PE_PanelButtonCommand, &o, &p, widget);
-    }
+    auto draw = [&](auto narrow_option) {  // a copy of the option's own kind
+      narrow_option.rect = QRect(0, 0, 2 * kEnd + 1, r.height());
+      QProxyStyle::drawPrimitive(PE_PanelButtonCommand, &narrow_option, &p, widget);
+    };
+    if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option))
+      draw(*button);
+    else
+      draw(*option);
   }
   QImage wide(r.size() * scale, QImage::Format_ARGB32_Premultiplied);
   wide.setDevicePixelRatio(ratio);
@@ -145,6 +143,8 @@ bool AppStyle::draw_scroll_bar_in_pieces(const QStyleOptionComplex* option, QPai
   for (std::size_t i = 0; i < std::size(kParts); ++i)
     part_rects[i] = proxy()->subControlRect(CC_ScrollBar, bar, kParts[i], widget).adjusted(0, -2, 0, 2);
   QStyleOptionSlider strip_option = *bar;
+  SubControls always = bar->subControls;
+  for (const SubControl part : kParts) always &= ~SubControls(part);
 
   const QTransform& to_device = painter->deviceTransform();
   painter->save();
@@ -152,7 +152,7 @@ bool AppStyle::draw_scroll_bar_in_pieces(const QStyleOptionComplex* option, QPai
   for (int at = 0; at < length; at += piece) {
     const int n = std::min(piece, length - at);
     const QRect part(r.x(), r.y() + at, r.width(), n);
-    strip_option.subControls = bar->subControls & ~(SC_ScrollBarSlider | SC_ScrollBarSubLine | SC_ScrollBarAddLine);
+    strip_option.subControls = always;
     for (std::size_t i = 0; i < std::size(kParts); ++i)
       if (part_rects[i].intersects(part)) strip_option.subControls |= bar->subControls & kParts[i];
     // What the bar is drawn over, in the window's own pixel format: the

@@ -83,9 +83,12 @@ void BodyLayout::lay_out(const QTextBlock& block) {
 // twice: its glyphs would take a lot of memory.
 void BodyLayout::keep_glyphs(const QTextBlock& block) {
   constexpr int kLongest = 4096;
-  if (!kept_.isNull() && kept_.block() != block) {
-    if (kept_.block().isValid()) kept_.block().layout()->setCacheEnabled(false);
-    kept_ = QTextCursor();
+  if (!kept_.isNull()) {
+    const QTextBlock before = kept_.block();
+    if (before != block) {
+      if (before.isValid()) before.layout()->setCacheEnabled(false);
+      kept_ = QTextCursor();
+    }
   }
   if (kept_.isNull()) {
     // At the paragraph's start, and staying there when text is put in
