@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QFontDatabase>
 #include <QResource>
+#include <algorithm>
 
 namespace zarvel {
 
@@ -18,5 +19,9 @@ bool load_pictogram_font() {
 }
 
 QString pictogram_font_family() { return QStringLiteral("Zarvel Pictograms"); }
+
+bool has_pictogram(QStringView text) {
+  return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0xE63E && c.unicode() <= 0xE757; });
+}
 
 }  // namespace zarvel

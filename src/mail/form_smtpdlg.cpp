@@ -32,6 +32,7 @@ namespace {
 TEdit* edit_with_label_left(QWidget* parent, const QString& caption, int x, int y, int w, QLabel** label_out) {
   constexpr int kMinLeft = 6;
   auto* e = new TEdit(parent);
+  pictograms_when_needed(e, proportional_font());
   e->setGeometry(x, y, w, 20);
   e->set_input_method_off();
   auto* l = new QLabel(caption, parent);
@@ -56,7 +57,7 @@ TSmtpDlg::TSmtpDlg(QWidget* parent)
   PzConv1.JisByteCodeType = btAscii;
   PzConv1.JisKanaConvType = ktZenWithDaku;
   setWindowTitle(QStringLiteral("SMTP認証"));
-  setFont(proportional_font());
+  setFont(caption_font());  // the edits have their own
   setFixedSize(274, 188);
   zarvel::keep_fixed_size(this);
   setModal(true);

@@ -6,9 +6,15 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QStringList>
 #include <QStyledItemDelegate>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 #include "compose/pictogram_font.h"
 
@@ -83,9 +89,16 @@ QString fixed_family() {
   return family;
 }
 
+QFont without_pictograms(QFont font) {
+  font.setFamilies({font.families().value(0)});
+  return font;
+}
+
 int em_box_shift(const QFont& font) {
-  const QFontMetrics fm(font);
-  return std::max(0, fm.ascent() - qRound(0.88 * QFontInfo(font).pixelSize()));
+  // Measured without the fallback, which would be set up for this alone.
+  const QFont text = without_pictograms(font);
+  const QFontMetrics fm(text);
+  return std::max(0, fm.ascent() - qRound(0.88 * QFontInfo(text).pixelSize()));
 }
 
 QFont fitted_font(const QFont& font, const QString& text, int width) {
@@ -100,24 +113,94 @@ QFont fitted_font(const QFont& font, const QString& text, int width) {
 
 namespace {
 
-class CompactRows : public QStyledItemDelegate {
+// Rows as many as in the IPA fonts (see keep_row_count), and items that
+// hold a pictogram in the font with the fallback.
+class TextRows : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
+  bool compact = false;
+  std::optional<QFont> with_pictograms;
+
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     QSize s = QStyledItemDelegate::sizeHint(option, index);
-    s.setHeight(s.height() - em_box_shift(option.font));
+    if (compact) s.setHeight(s.height() - em_box_shift(option.font));
     return s;
   }
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (with_pictograms && has_pictogram(option->text)) {
+      option->font = *with_pictograms;
+      option->fontMetrics = QFontMetrics(option->font);
+    }
+  }
 };
+
+TextRows* text_rows(QAbstractItemView* view) {
+  if (auto* rows = dynamic_cast<TextRows*>(view->itemDelegate())) return rows;
+  auto* rows = new TextRows(view);
+  view->setItemDelegate(rows);
+  return rows;
+}
 
 }  // namespace
 
 void keep_row_count(QAbstractItemView* view) {
-  if (em_box_shift(view->font()) > 0) view->setItemDelegate(new CompactRows(view));
+  if (em_box_shift(view->font()) > 0) text_rows(view)->compact = true;
+}
+
+void pictograms_when_needed(QLineEdit* edit, const QFont& font) {
+  if (has_pictogram(edit->text())) {
+    edit->setFont(font);
+    return;
+  }
+  edit->setFont(without_pictograms(font));
+  auto watch = std::make_shared<QMetaObject::Connection>();
+  *watch = QObject::connect(edit, &QLineEdit::textChanged, edit, [edit, font, watch](const QString& text) {
+    if (!has_pictogram(text)) return;
+    QObject::disconnect(*watch);
+    edit->setFont(font);
+  });
+}
+
+void pictograms_when_needed(QPlainTextEdit* edit, const QFont& font) {
+  if (has_pictogram(edit->toPlainText())) {
+    edit->setFont(font);
+    return;
+  }
+  edit->setFont(without_pictograms(font));
+  // Each change's new text is looked at as it comes; the font changes once
+  // the document has taken the change in, when its layout may start again.
+  struct Watch {
+    bool due = false;
+    QMetaObject::Connection change, changed;
+  };
+  auto watch = std::make_shared<Watch>();
+  QTextDocument* doc = edit->document();
+  watch->change = QObject::connect(doc, &QTextDocument::contentsChange, edit, [doc, watch](int at, int, int added) {
+    if (watch->due || added <= 0) return;
+    QTextCursor added_text(doc);
+    added_text.setPosition(at);
+    added_text.setPosition(std::min(at + added, doc->characterCount() - 1), QTextCursor::KeepAnchor);
+    watch->due = has_pictogram(added_text.selectedText());
+  });
+  watch->changed = QObject::connect(doc, &QTextDocument::contentsChanged, edit, [edit, font, watch] {
+    if (!watch->due) return;
+    QObject::disconnect(watch->change);
+    QObject::disconnect(watch->changed);
+    edit->setFont(font);
+  });
+}
+
+void pictograms_when_needed(QAbstractItemView* view, const QFont& font) {
+  view->setFont(without_pictograms(font));
+  text_rows(view)->with_pictograms = font;
 }
 
 QFont proportional_font(int pixel_size) { return make(proportional_family(), pixel_size); }
 QFont fixed_font(int pixel_size) { return make(fixed_family(), pixel_size); }
+QFont caption_font(int pixel_size) { return without_pictograms(proportional_font(pixel_size)); }
 
 void prepare_application() { load_pictogram_font(); }
 

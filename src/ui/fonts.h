@@ -8,11 +8,31 @@
 #include <QFont>
 
 class QAbstractItemView;
+class QLineEdit;
+class QPlainTextEdit;
 
 namespace zarvel {
 
 QFont proportional_font(int pixel_size = 12);
 QFont fixed_font(int pixel_size = 12);
+
+// The font without its pictogram fallback: the same glyphs for any other
+// text. A font with the fallback has the system's whole list of fonts
+// sorted for it the first time it lays out text of each script (kanji,
+// kana, the rest), milliseconds at start-up that only text holding a
+// pictogram needs.
+QFont without_pictograms(QFont font);
+
+// The proportional font for the program's own captions, which never hold a
+// pictogram.
+QFont caption_font(int pixel_size = 12);
+
+// The control shows its text in `font` without the fallback until the text
+// first holds a pictogram, and in `font` from then on.
+void pictograms_when_needed(QLineEdit* edit, const QFont& font);
+void pictograms_when_needed(QPlainTextEdit* edit, const QFont& font);
+// Only the items that hold a pictogram are drawn in `font` itself.
+void pictograms_when_needed(QAbstractItemView* view, const QFont& font);
 
 // How far a font's line puts the glyphs lower than the IPA fonts do: their
 // em box starts 0.88 em above the baseline, as in most Japanese fonts, but

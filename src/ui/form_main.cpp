@@ -36,12 +36,13 @@ namespace {
 // Qt lays out a new line edit's empty text in the application's font before
 // the edit takes its parent's: the compose view's first edit would open the
 // desktop font (its matching and fallbacks, a twentieth of the start) for
-// nothing. While the windows are built the application font is theirs;
-// then the desktop's comes back, and a window made meanwhile without a font
-// of its own (a menu) takes it up again.
+// nothing. While the windows are built the application font is theirs,
+// without the pictogram fallback (an edit that shows pictograms gets it from
+// its own font); then the desktop's comes back, and a window made meanwhile
+// without a font of its own (a menu) takes it up again.
 class WindowsFontWhileBuilt {
  public:
-  WindowsFontWhileBuilt() : desktop_(QGuiApplication::font()) { QGuiApplication::setFont(proportional_font()); }
+  WindowsFontWhileBuilt() : desktop_(QGuiApplication::font()) { QGuiApplication::setFont(caption_font()); }
   ~WindowsFontWhileBuilt() {
     QGuiApplication::setFont(desktop_);
     QEvent change(QEvent::ApplicationFontChange);
@@ -101,6 +102,7 @@ TForm1::TForm1(const StartOptions& options, AppWindows* windows)
   // The other views are built when first needed (history_view_needed,
   // address_book_view_needed, settings_view_needed).
   StatusBar1 = new TStatusBar(this);
+  StatusBar1->setFont(caption_font());
   StatusBar1->setGeometry(0, 338, 280, 21);
   StatusBar1->set_panel_text(2, QStringLiteral("半角： 0"));
   connect_handlers();

@@ -51,6 +51,7 @@ QToolButton* view_button(QWidget* parent, const QString& caption, const QString&
 // A caption at the place of its glyphs in the IPA fonts, whatever the font.
 QLabel* label(QWidget* parent, const QString& text, int x, int y) {
   auto* l = new QLabel(text, parent);
+  l->setFont(caption_font());
   l->adjustSize();
   l->move(x, y - em_box_shift(l->font()));
   return l;
@@ -62,6 +63,7 @@ TEdit* labelled_edit(QWidget* parent, const QString& caption, int x, int y, int 
   e->setGeometry(x, y, w, 20);
   e->set_input_method_off();
   auto* l = new QLabel(caption, parent);
+  l->setFont(caption_font());
   l->adjustSize();
   l->move(x, y - 3 - l->height());
   l->setBuddy(e);
@@ -99,7 +101,7 @@ class TightRadioStyle : public AppStyle {
 QPlainTextEdit* memo(QWidget* parent, int x, int y, int w, int h) {
   auto* m = new QPlainTextEdit(parent);
   m->setGeometry(x, y, w, h);
-  m->setFont(fixed_font());
+  pictograms_when_needed(m, fixed_font());
   m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   m->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   m->setTabChangesFocus(true);  // Tab goes on to the next control
@@ -108,6 +110,7 @@ QPlainTextEdit* memo(QWidget* parent, int x, int y, int w, int h) {
 
 QPushButton* button(QWidget* parent, const QString& caption, int x, int y, int w, int h) {
   auto* b = new QPushButton(caption, parent);
+  b->setFont(caption_font());
   b->setGeometry(x, y, w, h);
   return b;
 }
@@ -147,6 +150,7 @@ QFrame* view_panel(QWidget* parent, int w, int h) {
 
 void TForm1::build_tool_bar() {
   ToolBar1 = new QWidget(this);
+  ToolBar1->setFont(caption_font());
   ToolBar1->setGeometry(0, 0, 280, 41);
   ToolButton1 = view_button(ToolBar1, QStringLiteral("　ﾒｰﾙ　"), QStringLiteral(":/icons/compose.svg"),
                             QStringLiteral("メール作成"), 0);
@@ -180,6 +184,8 @@ void TForm1::build_tool_bar() {
 
 void TForm1::build_compose_view() {
   Panel1 = view_panel(this, 290, 304);
+  // Captions; the fields with what the user wrote or loaded have their own.
+  Panel1->setFont(caption_font());
 
   build_recipient_fields();
   build_message_fields();
@@ -199,6 +205,7 @@ void TForm1::build_compose_view() {
 void TForm1::build_recipient_fields() {
   ListView1 = new TListView(Panel1);
   ListView1->setGeometry(2, 2, 278, 81);
+  pictograms_when_needed(ListView1, proportional_font());
   // The picker never takes the focus: a press of any button would give it
   // before any filter sees the press, so even a discarded right click would
   // move the caret. ListView1Click does what the focus passing through it
@@ -215,6 +222,7 @@ void TForm1::build_recipient_fields() {
   To_address = new TEdit(Panel1);
   To_address->setGeometry(45, 103, 155, 20);
   for (QLineEdit* e : {To_name, To_address}) {
+    pictograms_when_needed(e, proportional_font());
     e->setReadOnly(true);
     e->setFocusPolicy(Qt::ClickFocus);
     static_cast<TEdit*>(e)->set_input_method_off();
@@ -229,11 +237,12 @@ void TForm1::build_message_fields() {
   Label1 = label(Panel1, QStringLiteral("件名"), 5, 128);
   subject = new TEdit(Panel1);
   subject->setGeometry(33, 123, 167, 20);
-  subject->setFont(fixed_font());
+  pictograms_when_needed(subject, fixed_font());
   subject->setMaxLength(32767 * 1024);
 
   Memo1 = memo(Panel1, 2, 143, 198, 95);
   use_body_layout(Memo1);
+  pictograms_when_needed(Memo1, fixed_font());  // watches the body's own document
   // Opaque, so that the preview and its selectors under the full-height
   // body are not painted at all.
   Memo1->setAutoFillBackground(true);
@@ -255,6 +264,7 @@ void TForm1::build_message_fields() {
   // Cream with black captions on any desktop; a button fills its
   // background with the button colour.
   for (QRadioButton* r : {sign1, sign2}) {
+    r->setFont(caption_font());
     r->setStyle(shared_style<TightRadioStyle>());
     set_background(r, kCream);
     QPalette p = r->palette();
@@ -268,7 +278,7 @@ void TForm1::build_message_fields() {
 void TForm1::build_palette_and_buttons() {
   ListBox1 = new QListWidget(Panel1);
   ListBox1->setGeometry(201, 84, 79, 189);
-  ListBox1->setFont(fixed_font());
+  pictograms_when_needed(ListBox1, fixed_font());
   ListBox1->setFocusPolicy(Qt::ClickFocus);
   ListBox1->setStatusTip(QStringLiteral("ダブルクリックで貼り付け"));
   ListBox1->setUniformItemSizes(true);
@@ -306,6 +316,7 @@ void TForm1::build_history_view() {
 
   ListView3 = new TListView(Splitter3);
   ListView3->setMinimumHeight(35);
+  ListView3->header()->setFont(caption_font());
   ListView3->set_hide_selection(false);
   Splitter3->addWidget(ListView3);
 
@@ -364,6 +375,7 @@ void TForm1::build_address_book_view() {
   Panel3 = view_panel(this, 290, 305);
   ListView2 = new TListView(Panel3);
   ListView2->setGeometry(2, 2, 278, 266);
+  ListView2->header()->setFont(caption_font());
   ListView2->setStatusTip(QStringLiteral("ダブルクリックで送信先の指定"));
   ListView2->set_hide_selection(false);
   listview2_down = button(Panel3, QStringLiteral("▼"), 4, 272, 35, 25);
