@@ -100,8 +100,10 @@ std::string fmt(const char* format, double v) {
 }
 
 // A row whose target is a bound on zarvel / floor.
-void ratio_row(const std::string& figure, double zarvel, double floor, double max_ratio, const char* unit = "ms") {
-  const double r = zarvel / floor;
+// `ratio` when given is the median of paired runs' ratios, not the medians'.
+void ratio_row(const std::string& figure, double zarvel, double floor, double max_ratio, const char* unit = "ms",
+               std::optional<double> ratio = std::nullopt) {
+  const double r = ratio.value_or(zarvel / floor);
   rows.push_back({figure, fmt("%.2f ", zarvel) + unit, fmt("%.2f ", floor) + unit, fmt("%.2fx", r),
                   fmt("<= %.1fx", max_ratio), r <= max_ratio});
 }
@@ -317,7 +319,7 @@ void bench_start(const DataFolder& data, const QString& runtime_dir, int runs, c
     const std::string folder = full ? data.folder.toStdString() : empty_folder.toStdString();
     const std::vector<std::string> zarvel = {ZARVEL_BENCH_PROGRAM, folder};
     const std::vector<std::string> floor = {ZARVEL_BENCH_FLOOR, folder};
-    std::vector<double> zt, zm, ft, fm;
+    std::vector<double> zt, zm, ft, fm, pairs;
     for (int i = -2; i < runs; ++i) {  // two rounds to warm the caches
       auto run_zarvel = [&] { return start_once(zarvel, env, log, "TForm1"); };
       auto run_floor = [&] { return start_once(floor, env, log, "QWidget"); };
@@ -330,9 +332,12 @@ void bench_start(const DataFolder& data, const QString& runtime_dir, int runs, c
       zm.push_back(z.rss_kb);
       ft.push_back(f.ms);
       fm.push_back(f.rss_kb);
+      pairs.push_back(z.ms / f.ms);
     }
+    // The two of a pair ran one after the other: their ratio leaves out how
+    // the machine's speed drifts over the runs.
     ratio_row("start-up to first paint, " + std::string(full ? "full" : "empty") + " folder, " + where, median(zt),
-              median(ft), 1.2);
+              median(ft), 1.2, "ms", median(pairs));
     if (!full || !display.empty()) continue;
     const double z_mb = median(zm) / 1024, f_mb = median(fm) / 1024, allowed = f_mb + 2 * mb(data.bytes());
     rows.push_back({"resident memory when idle", fmt("%.1f MB", z_mb), fmt("%.1f MB", f_mb),
@@ -477,8 +482,9 @@ double keystroke(
 }
 
 // The whole keystroke (key event, count, repaint) in the main window's body
-// of `bytes`; with `bare`, also the same keystroke in a bare editor.
-std::pair<double, double> keystrokes(std::size_t bytes, int runs, bool bare_too) {
+// of `bytes`, each key's milliseconds; with `bare`, also the same keystroke
+// in a bare editor.
+std::pair<std::vector<double>, std::vector<double>> keystrokes(std::size_t bytes, int runs, bool bare_too) {
   test::MainWindowRun run;
   TForm1* f = run.start();
   const QString body = body_of(bytes);
@@ -513,7 +519,7 @@ std::pair<double, double> keystrokes(std::size_t bytes, int runs, bool bare_too)
     }
   }
   if (!counted || f->StatusBar1->panel_text(2) != expected) fail("the counter went wrong while typing");
-  return {median(whole), median(whole0)};
+  return {whole, whole0};
 }
 
 void bench_counter(int runs) {
@@ -521,19 +527,32 @@ void bench_counter(int runs) {
   // first. Each ratio compares keys typed the same way: the 5 KB and the
   // 5 MB body each alone, key after key; the 5 MB body and the bare editor
   // key for key (each then finds the caches filled with the other's 5 MB).
-  std::vector<double> big, small, big_paired, bare;
+  // Each round makes its windows and bodies anew, and the machine's speed
+  // drifts from one to the next: the times are the medians of every key of
+  // nine rounds, each ratio the median of the rounds' own.
+  std::vector<double> big, small, big_paired, bare, big_ratios, bare_ratios;
+  constexpr int kRounds = 9;
   const int n = runs / 3 + 1;
-  const std::function<void()> parts[] = {[&] { small.push_back(keystrokes(5 * 1024, n, false).first); },
-                                         [&] { big.push_back(keystrokes(5 * 1024 * 1024, n, false).first); },
+  const auto add = [](std::vector<double>& to, const std::vector<double>& keys) {
+    to.insert(to.end(), keys.begin(), keys.end());
+    return median(keys);
+  };
+  double round_small = 0, round_big = 0, round_paired = 0, round_bare = 0;
+  const std::function<void()> parts[] = {[&] { round_small = add(small, keystrokes(5 * 1024, n, false).first); },
+                                         [&] { round_big = add(big, keystrokes(5 * 1024 * 1024, n, false).first); },
                                          [&] {
                                            const auto [z, b] = keystrokes(5 * 1024 * 1024, n, true);
-                                           big_paired.push_back(z);
-                                           bare.push_back(b);
+                                           round_paired = add(big_paired, z);
+                                           round_bare = add(bare, b);
                                          }};
-  for (int round = 0; round < 3; ++round)
+  for (int round = 0; round < kRounds; ++round) {
     for (int i = 0; i < 3; ++i) parts[(round + i) % 3]();
-  ratio_row("one keystroke, 5 MB body (floor: 5 KB body)", median(big), median(small), 1.2);
-  ratio_row("  5 MB body (floor: bare editor at 5 MB)", median(big_paired), median(bare), 1.2);
+    big_ratios.push_back(round_big / round_small);
+    bare_ratios.push_back(round_paired / round_bare);
+  }
+  ratio_row("one keystroke, 5 MB body (floor: 5 KB body)", median(big), median(small), 1.2, "ms", median(big_ratios));
+  ratio_row("  5 MB body (floor: bare editor at 5 MB)", median(big_paired), median(bare), 1.2, "ms",
+            median(bare_ratios));
 }
 
 // ---------------------------------------------------------------- send
