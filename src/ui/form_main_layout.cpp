@@ -242,7 +242,7 @@ void TForm1::build_message_fields() {
 
   Memo1 = memo(Panel1, 2, 143, 198, 95);
   use_body_layout(Memo1);
-  pictograms_when_needed(Memo1, fixed_font());  // watches the body's own document
+  pictograms_when_needed(Memo1, fixed_font());  // again, for the document the body now has
   // Opaque, so that the preview and its selectors under the full-height
   // body are not painted at all.
   Memo1->setAutoFillBackground(true);
