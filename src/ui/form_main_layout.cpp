@@ -98,9 +98,11 @@ class TightRadioStyle : public AppStyle {
   }
 };
 
-QPlainTextEdit* memo(QWidget* parent, int x, int y, int w, int h) {
+// `body`: laid out by the body's own layout.
+QPlainTextEdit* memo(QWidget* parent, int x, int y, int w, int h, bool body = false) {
   auto* m = new QPlainTextEdit(parent);
   m->setGeometry(x, y, w, h);
+  if (body) use_body_layout(m);  // before the font's watch takes the document
   pictograms_when_needed(m, fixed_font());
   m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   m->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -240,9 +242,7 @@ void TForm1::build_message_fields() {
   pictograms_when_needed(subject, fixed_font());
   subject->setMaxLength(32767 * 1024);
 
-  Memo1 = memo(Panel1, 2, 143, 198, 95);
-  use_body_layout(Memo1);
-  pictograms_when_needed(Memo1, fixed_font());  // again, for the document the body now has
+  Memo1 = memo(Panel1, 2, 143, 198, 95, true);
   // Opaque, so that the preview and its selectors under the full-height
   // body are not painted at all.
   Memo1->setAutoFillBackground(true);
